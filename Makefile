@@ -1,0 +1,32 @@
+# Velmora's single entry point. `make test` installs what is missing,
+# builds every preset and runs every test; `make run` shows the saver.
+SHELL := /bin/bash
+JOBS ?= $(shell nproc)
+BUILD_PRESETS := native windows-x64 windows-x86
+OUT ?= out
+
+.PHONY: all deps build test run bench clean $(addprefix build-,$(BUILD_PRESETS))
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+build-%: deps
+	cmake --preset $* >/dev/null
+	cmake --build --preset $* -j $(JOBS)
+
+build: $(addprefix build-,$(BUILD_PRESETS))
+
+test: build
+	ctest --preset native -j $(JOBS)
+	ctest --preset windows-x64 -j $(JOBS)
+
+run: build-native
+	scripts/run.sh "$(OUT)"
+
+bench: build-native
+	build/native/bench/core_bench
+
+clean:
+	rm -rf build $(OUT)

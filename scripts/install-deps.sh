@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package that Velmora's build and tests need.
+# Idempotent: when everything is there it only checks, in about a second.
+set -euo pipefail
+
+packages=(
+  # native build, unit tests, benchmarks
+  build-essential cmake pkg-config libgtest-dev googletest libbenchmark-dev
+  # OpenGL 1.1 + GLU, headless EGL on Mesa, PNG output, X11 front-end
+  libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libpng-dev libx11-dev
+  # Windows cross builds, statically linked
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
+  # running and driving the Windows saver and the X11 front-end for tests
+  wine wine64 xvfb xdotool x11-apps x11-utils imagemagick
+  # fuzzing and sanitizers with clang
+  clang libclang-rt-14-dev
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q '^install ok installed$'; then
+    missing+=("$package")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "install-deps: all ${#packages[@]} packages present"
+  exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}"
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+"${sudo_cmd[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"

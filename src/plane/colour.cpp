@@ -1,0 +1,39 @@
+#include "plane/colour.h"
+
+#include <cmath>
+
+std::uint8_t to_byte(double x)
+{
+    if (!(std::fabs(x) < 9.2e18))
+        return 0;
+    return static_cast<std::uint8_t>(static_cast<std::int64_t>(x) & 0xFF);
+}
+
+void hsv_to_rgb(double h, double s, double v, std::uint8_t* rgb)
+{
+    if (h == 1.0)
+        h = 0.0;
+    const double value = v * 255.0;
+    const std::uint8_t full = to_byte(value);
+    rgb[0] = rgb[1] = rgb[2] = full;
+    if (s == 0.0)
+        return;
+
+    const double hue = h * 360.0 / 60.0;
+    // A hue that is not a number (or is out of all range) falls to the
+    // "any other sector" row below: grey.
+    const int sector = std::fabs(hue) < 2147483647.0 ? static_cast<int>(hue) : -1;
+    const double f = hue - sector;
+    const std::uint8_t p = to_byte(value * (1.0 - s));
+    const std::uint8_t q = to_byte(value * (1.0 - s * f));
+    const std::uint8_t t = to_byte(value * (1.0 - s * (1.0 - f)));
+    switch (sector) {
+    case 0: rgb[1] = t; rgb[2] = p; break;
+    case 1: rgb[0] = q; rgb[2] = p; break;
+    case 2: rgb[0] = p; rgb[2] = t; break;
+    case 3: rgb[0] = p; rgb[1] = q; break;
+    case 4: rgb[0] = t; rgb[1] = p; break;
+    case 5: rgb[1] = p; rgb[2] = q; break;
+    default: break;
+    }
+}

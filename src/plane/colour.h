@@ -1,0 +1,21 @@
+// Colours shared by the plane's picture and the orbit objects.
+#pragma once
+
+#include <cstdint>
+
+// Four bytes in the order OpenGL colour arrays of unsigned bytes take them.
+struct colour_rgba {
+    std::uint8_t r;
+    std::uint8_t g;
+    std::uint8_t b;
+    std::uint8_t a;
+};
+
+// Truncates toward zero and keeps the low 8 bits. Values that are not
+// numbers, or that no integer type can hold, give 0 instead of undefined
+// behaviour.
+std::uint8_t to_byte(double x);
+
+// Hue, saturation and value in [0, 1] to red, green and blue; a hue that is
+// not a number gives grey. Writes rgb[0..2] only, never an alpha byte.
+void hsv_to_rgb(double h, double s, double v, std::uint8_t* rgb);

@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+
+#include "plane/colour.h"
+#include "plane/plane_texture.h"
+
+namespace {
+
+std::array<int, 3> rgb(double h, double s, double v)
+{
+    std::uint8_t out[4] = {1, 2, 3, 77};
+    hsv_to_rgb(h, s, v, out);
+    EXPECT_EQ(out[3], 77) << "the alpha byte is never written";
+    return {out[0], out[1], out[2]};
+}
+
+// Texel of grid column i, row j in the published image.
+const std::uint8_t* texel(const plane_texture& texture, int i, int j)
+{
+    const int k = texture.region->rows - 1 - j;
+    return &texture.pixels[static_cast<std::size_t>(k * texture.region->columns + i) * 4];
+}
+
+}  // namespace
+
+TEST(hsv_to_rgb, sectors_and_truncation)
+{
+    EXPECT_EQ(rgb(0.25, 0.5, 0.5), (std::array<int, 3>{95, 127, 63}));
+    EXPECT_EQ(rgb(0.0, 0.5, 0.5), (std::array<int, 3>{127, 63, 63}));
+    EXPECT_EQ(rgb(0.5, 0.5, 0.5), (std::array<int, 3>{63, 127, 127}));
+    EXPECT_EQ(rgb(0.625, 1.0, 1.0), (std::array<int, 3>{0, 63, 255}));
+    EXPECT_EQ(rgb(0.875, 1.0, 1.0), (std::array<int, 3>{255, 0, 191}));
+    // 0.6 * 360 / 60 rounds just above 3.6: q truncates to 101, not 102.
+    EXPECT_EQ(rgb(0.6, 1.0, 1.0), (std::array<int, 3>{0, 101, 255}));
+    EXPECT_EQ(rgb(1.0, 0.7, 0.9), rgb(0.0, 0.7, 0.9));
+    EXPECT_EQ(rgb(0.3, 0.0, 0.5), (std::array<int, 3>{127, 127, 127}));
+    EXPECT_EQ(rgb(0.3, 0.0, 1.0), (std::array<int, 3>{255, 255, 255}));
+}
+
+TEST(hsv_to_rgb, hue_that_is_not_a_number_gives_grey)
+{
+    EXPECT_EQ(rgb(std::nan(""), 0.5, 0.5), (std::array<int, 3>{127, 127, 127}));
+    EXPECT_EQ(rgb(INFINITY, 0.5, 0.5), (std::array<int, 3>{127, 127, 127}));
+    EXPECT_EQ(rgb(std::nan(""), 0.5, 0.0), (std::array<int, 3>{0, 0, 0}));
+}
+
+TEST(hsv_to_rgb, byte_conversion_is_defined_everywhere)
+{
+    EXPECT_EQ(to_byte(255.9), 255);
+    EXPECT_EQ(to_byte(256.0), 0);  // low 8 bits
+    EXPECT_EQ(to_byte(-0.9), 0);
+    EXPECT_EQ(to_byte(std::nan("")), 0);
+    EXPECT_EQ(to_byte(INFINITY), 0);
+    EXPECT_EQ(to_byte(-1e300), 0);
+}
+
+TEST(plane_texture, texture_size_is_the_next_power_of_two_from_two)
+{
+    EXPECT_EQ(texture_size(680), 1024);
+    EXPECT_EQ(texture_size(510), 512);
+    EXPECT_EQ(texture_size(1024), 1024);
+    EXPECT_EQ(texture_size(3), 4);
+    EXPECT_EQ(texture_size(2), 2);
+    EXPECT_EQ(texture_size(1), 2);
+}
+
+TEST(plane_texture, starts_opaque_black_with_the_flag_raised)
+{
+    const plane_region region(-2.1f, -1.2f, 0.8f, 1.2f);
+    const plane_texture texture(region);
+    EXPECT_EQ(texture.width, 680);
+    EXPECT_EQ(texture.height, 510);
+    EXPECT_EQ(texture.s_extent, 0.6640625f);
+    EXPECT_EQ(texture.t_extent, 0.99609375f);
+    ASSERT_EQ(texture.pixels.size(), 680u * 510u * 4u);
+    for (std::size_t i = 0; i < texture.pixels.size(); i += 4) {
+        ASSERT_EQ(texture.pixels[i], 0);
+        ASSERT_EQ(texture.pixels[i + 1], 0);
+        ASSERT_EQ(texture.pixels[i + 2], 0);
+        ASSERT_EQ(texture.pixels[i + 3], 255);
+    }
+    EXPECT_TRUE(texture.pixels_changed);
+}
+
+TEST(plane_texture, displacement_sets_hue_and_value)
+{
+    plane_region region(-2.1f, -1.2f, 0.8f, 1.2f);
+    plane_texture texture(region);
+    auto place = [&](int i, int j, float dx, float dy) {
+        iterated_point& p = region.grid[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)];
+        p.z = p.c + complex_f(dx, dy);
+    };
+    place(0, 0, 1.0f, 0.0f);    // along +re, length 1: hue 0, value 0.5
+    place(1, 0, 0.0f, -1.0f);   // straight down: hue 0.25, as straight up
+    place(2, 0, 0.0f, 1.0f);
+    place(3, 0, -1.0f, 0.0f);   // along -re: hue 0.5
+    place(4, 0, 0.001f, 0.0f);  // below e^-5: value 0
+    texture.pixels_changed = false;
+    texture.recolour();
+    EXPECT_TRUE(texture.pixels_changed);
+    auto colour = [&](int i) {
+        const std::uint8_t* t = texel(texture, i, 0);
+        return std::array<int, 4>{t[0], t[1], t[2], t[3]};
+    };
+    EXPECT_EQ(colour(0), (std::array<int, 4>{127, 63, 63, 255}));
+    EXPECT_EQ(colour(1), colour(2));
+    EXPECT_EQ(colour(1), (std::array<int, 4>{95, 127, 63, 255}));
+    EXPECT_EQ(colour(3), (std::array<int, 4>{63, 127, 127, 255}));
+    EXPECT_EQ(colour(4), (std::array<int, 4>{0, 0, 0, 255}));
+}
+
+TEST(plane_texture, image_rows_run_from_the_top_row_down)
+{
+    plane_region region(-2.1f, -1.2f, 0.8f, 1.2f);
+    plane_texture texture(region);
+    region.grid[5][509].z = region.grid[5][509].c + complex_f(1.0f, 0.0f);  // top row
+    texture.recolour();
+    const std::uint8_t* first_row = &texture.pixels[5 * 4];
+    EXPECT_EQ(first_row[0], 127);
+    EXPECT_EQ(first_row[3], 255);
+}
+
+TEST(plane_texture, escaped_point_turns_transparent_and_keeps_its_last_colour)
+{
+    plane_region region(-2.1f, -1.2f, 0.8f, 1.2f);
+    plane_texture texture(region);
+    // Column 0, row 0 is c = -2.1 - 1.2i: its third iterate, about
+    // -16.1 + 5.5i, is the first beyond the radius, so pass 3 skips it.
+    region.advance_pass();
+    region.advance_pass();
+    texture.recolour();
+    const std::uint8_t* t = texel(texture, 0, 0);
+    const std::array<int, 4> after_first{t[0], t[1], t[2], t[3]};
+    EXPECT_EQ(after_first[3], 255);
+    region.advance_pass();
+    texture.recolour();
+    EXPECT_LT(region.grid[0][0].steps, region.pass_count);
+    t = texel(texture, 0, 0);
+    EXPECT_EQ((std::array<int, 4>{t[0], t[1], t[2], t[3]}),
+              (std::array<int, 4>{after_first[0], after_first[1], after_first[2], 0}));
+}
+
+TEST(plane_texture, hand_over_publishes_under_the_given_lock)
+{
+    plane_region region(-2.1f, -1.2f, 0.8f, 1.2f);
+    plane_texture texture(region);
+    std::mutex lock;
+    region.advance_pass();
+    texture.pixels_changed = false;
+    texture.recolour(&lock);
+    EXPECT_TRUE(texture.pixels_changed);
+    EXPECT_EQ(texture.pixels, texture.work_pixels);
+    EXPECT_TRUE(lock.try_lock());
+    lock.unlock();
+}
