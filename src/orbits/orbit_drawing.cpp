@@ -1,0 +1,74 @@
+// The GL side of the orbit objects: paths and trails as client-array line
+// strips, and the walker's disc from one display list.
+#include "orbits/orbit_drawing.h"
+
+#include <cmath>
+
+#include "orbits/orbit_path.h"
+#include "orbits/orbit_walker.h"
+#include "scene/gl.h"
+
+namespace {
+
+GLuint marker_name = 0;
+
+void draw_strip(const vertex2f* vertices, const colour_rgba* colours, GLsizei count)
+{
+    glColorPointer(4, GL_UNSIGNED_BYTE, 4, colours);
+    glVertexPointer(2, GL_FLOAT, 8, vertices);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glDrawArrays(GL_LINE_STRIP, 0, count);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_COLOR_ARRAY);
+}
+
+}  // namespace
+
+unsigned int marker_list()
+{
+    if (marker_name != 0)
+        return marker_name;
+    marker_name = glGenLists(1);
+    glNewList(marker_name, GL_COMPILE);
+    glBegin(GL_TRIANGLE_FAN);
+    glVertex2f(0.0f, 0.0f);
+    for (int i = 0; i <= 254; i += 2) {
+        const double theta = i * 3.141592653589793 * 0.0078125;
+        glVertex2f(static_cast<float>(std::cos(theta)), static_cast<float>(std::sin(theta)));
+    }
+    glVertex2f(1.0f, 0.0f);
+    glEnd();
+    glEndList();
+    return marker_name;
+}
+
+void forget_marker_list()
+{
+    marker_name = 0;
+}
+
+float marker_scale(std::uint8_t alpha)
+{
+    return 1.0f + 2.0f * alpha / 256.0f;
+}
+
+void orbit_path::draw() const
+{
+    glLineWidth(2.0f);
+    draw_strip(&vertices[static_cast<std::size_t>(first)], &colours[static_cast<std::size_t>(colour_first)], shown);
+}
+
+void orbit_walker::draw() const
+{
+    const vertex2f at = pixel_position(point.start);
+    const colour_rgba pulse = pulse_colours[static_cast<std::size_t>(ticks % ticks_per_step)];
+    glColor4ub(pulse.r, pulse.g, pulse.b, pulse.a);
+    const float scale = marker_scale(pulse.a);
+    glPushMatrix();
+    glTranslatef(at.x, at.y, 0.0f);
+    glScalef(scale, scale, 1.0f);
+    glCallList(marker_list());
+    glPopMatrix();
+    draw_strip(trail.data(), trail_colours.data(), static_cast<GLsizei>(trail.size()));
+}

@@ -1,0 +1,65 @@
+#include "scene/frame.h"
+
+#include <cmath>
+
+#include "scene/ball_camera.h"
+#include "scene/gl.h"
+
+perspective_projection window_projection(std::int32_t width, std::int32_t height)
+{
+    // A zero-sized window would make the aspect or the angle zero or
+    // infinite; it is projected as one pixel in that direction instead.
+    const std::int64_t w = width > 0 ? width : 1;
+    const std::int64_t h = height > 0 ? height : 1;
+    // 64-bit so that no window size can overflow the sum.
+    const std::int64_t n = w * w + 2 * h * h;
+    const double s = std::sqrt(static_cast<double>(n));
+    const float hf = static_cast<float>(h);
+    const float ratio = hf / static_cast<float>(w);
+    perspective_projection projection{};
+    projection.aspect = 1.0 / ratio;
+    // 114.59165581759555 is 360 / 3.14159, not 360 / pi.
+    projection.fovy = std::atan(static_cast<double>(h) / (2.0 * (3.0 * hf - (0.4 * s - 0.5 * static_cast<double>(h)))))
+                      * 114.59165581759555;
+    return projection;
+}
+
+void reshape(std::int32_t width, std::int32_t height, ball_camera& scene)
+{
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    const perspective_projection projection = window_projection(width, height);
+    gluPerspective(projection.fovy, projection.aspect, 1.0, 10000000.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    const double w = width;
+    const double h = height;
+    gluLookAt(w / 2, h / 2, 3 * h, w / 2, h / 2, -h / 2, 0.0, 1.0, 0.0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    scene.resize(width, height);
+}
+
+void render_frame(ball_camera& scene)
+{
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glShadeModel(GL_SMOOTH);
+    glEnable(GL_POLYGON_SMOOTH);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glPushMatrix();
+    if (scene.width != 0 && scene.height != 0)
+        scene.apply();
+    scene.draw();
+    glPopMatrix();
+}
+
+void ball_camera::draw()
+{
+    std::lock_guard<std::mutex> guard(lock);
+    texture.draw();
+    for (const auto& path : paths)
+        path->draw();
+    for (const auto& walker : walkers)
+        walker->draw();
+}

@@ -1,0 +1,29 @@
+// Projection set-up and the drawing of one frame.
+#pragma once
+
+#include <cstdint>
+
+class ball_camera;
+
+// The one application record of a saver window.
+struct saver_app {
+    std::int32_t perspective;
+    ball_camera* scene;
+};
+
+struct perspective_projection {
+    double fovy;  // degrees
+    double aspect;
+};
+
+// The projection for a window: finite for every size. A window of zero
+// width or height is projected as if it were one pixel in that direction.
+perspective_projection window_projection(std::int32_t width, std::int32_t height);
+
+// Viewport, projection and default view for the window, then the scene's
+// resize, which places the camera and starts the worker.
+void reshape(std::int32_t width, std::int32_t height, ball_camera& scene);
+
+// One frame: GL state, clear, the camera's view (once the scene has a size)
+// and the scene. The caller finishes and presents it.
+void render_frame(ball_camera& scene);

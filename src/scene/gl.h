@@ -1,0 +1,5 @@
+// OpenGL 1.1 and GLU for the portable drawing code.
+#pragma once
+
+#include <GL/gl.h>
+#include <GL/glu.h>
