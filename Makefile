@@ -2,7 +2,7 @@
 # builds every preset and runs every test; `make run` shows the saver.
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
-BUILD_PRESETS := native windows-x64 windows-x86
+BUILD_PRESETS := native tsan windows-x64 windows-x86
 OUT ?= out
 
 .PHONY: all deps build test run bench clean $(addprefix build-,$(BUILD_PRESETS))
@@ -20,6 +20,7 @@ build: $(addprefix build-,$(BUILD_PRESETS))
 
 test: build
 	ctest --preset native -j $(JOBS)
+	ctest --preset tsan -j $(JOBS)
 	ctest --preset windows-x64 -j $(JOBS)
 
 run: build-native
