@@ -1,0 +1,121 @@
+#include "render/render_options.h"
+
+#include <cstdio>
+
+const char render_usage[] =
+    "usage: velmora-render [--size WxH] [--seed N] [--steps N] [--out FILE.png] [--frames K --every N]\n"
+    "  --size WxH     picture size in pixels (default 1024x768)\n"
+    "  --seed N       random seed, 0 to 4294967295 (default: the time, as the saver)\n"
+    "  --steps N      simulation steps before the first picture (default 0)\n"
+    "  --out FILE     output PNG (default velmora.png); with --frames K > 1 the\n"
+    "                 pictures are FILE-000.png, FILE-001.png, ...\n"
+    "  --frames K     number of pictures (default 1)\n"
+    "  --every N      simulation steps between two pictures (default 30)\n";
+
+namespace {
+
+constexpr std::int64_t max_side = 16384;
+constexpr std::int64_t max_steps = 100000000;
+
+bool parse_size(const std::string& text, int& width, int& height)
+{
+    const auto x = text.find('x');
+    if (x == std::string::npos)
+        return false;
+    std::int64_t w = 0;
+    std::int64_t h = 0;
+    if (!read_count(text.substr(0, x), max_side, w) || !read_count(text.substr(x + 1), max_side, h))
+        return false;
+    if (w == 0 || h == 0)
+        return false;
+    width = static_cast<int>(w);
+    height = static_cast<int>(h);
+    return true;
+}
+
+}  // namespace
+
+bool read_count(const std::string& text, std::int64_t limit, std::int64_t& value)
+{
+    if (text.empty() || text.size() > 18)
+        return false;
+    std::int64_t result = 0;
+    for (const char ch : text) {
+        if (ch < '0' || ch > '9')
+            return false;
+        result = result * 10 + (ch - '0');
+    }
+    if (result > limit)
+        return false;
+    value = result;
+    return true;
+}
+
+bool parse_render_options(const std::vector<std::string>& arguments, render_options& options, std::string& error)
+{
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& option = arguments[i];
+        if (option == "--help" || option == "-h") {
+            options.help = true;
+            continue;
+        }
+        const bool known = option == "--size" || option == "--seed" || option == "--steps" || option == "--out" ||
+                           option == "--frames" || option == "--every";
+        if (!known) {
+            error = "unknown option '" + option + "'";
+            return false;
+        }
+        if (i + 1 >= arguments.size()) {
+            error = option + " needs a value";
+            return false;
+        }
+        const std::string& value = arguments[++i];
+        std::int64_t number = 0;
+        if (option == "--size") {
+            if (!parse_size(value, options.width, options.height)) {
+                error = "--size needs WIDTHxHEIGHT with whole numbers from 1 to 16384, not '" + value + "'";
+                return false;
+            }
+        } else if (option == "--seed") {
+            if (!read_count(value, 4294967295LL, number)) {
+                error = "--seed needs a whole number from 0 to 4294967295, not '" + value + "'";
+                return false;
+            }
+            options.seed = static_cast<std::uint32_t>(number);
+            options.seed_given = true;
+        } else if (option == "--steps" || option == "--every") {
+            if (!read_count(value, max_steps, number)) {
+                error = option + " needs a whole number from 0 to 100000000, not '" + value + "'";
+                return false;
+            }
+            (option == "--steps" ? options.steps : options.every) = number;
+        } else if (option == "--frames") {
+            if (!read_count(value, 100000, number) || number == 0) {
+                error = "--frames needs a whole number from 1 to 100000, not '" + value + "'";
+                return false;
+            }
+            options.frames = static_cast<int>(number);
+        } else {
+            if (value.empty()) {
+                error = "--out needs a file name";
+                return false;
+            }
+            options.out = value;
+        }
+    }
+    return true;
+}
+
+std::string frame_path(const std::string& out, int index, int frames)
+{
+    if (frames <= 1)
+        return out;
+    char number[16];
+    std::snprintf(number, sizeof number, "-%03d", index);
+    const auto slash = out.find_last_of('/');
+    const auto dot = out.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash) || dot == 0 ||
+        (slash != std::string::npos && dot == slash + 1))
+        return out + number;
+    return out.substr(0, dot) + number + out.substr(dot);
+}
