@@ -8,9 +8,11 @@
 perspective_projection window_projection(std::int32_t width, std::int32_t height)
 {
     // A zero-sized window would make the aspect or the angle zero or
-    // infinite; it is projected as one pixel in that direction instead.
-    const std::int64_t w = width > 0 ? width : 1;
-    const std::int64_t h = height > 0 ? height : 1;
+    // infinite; it gets the projection of a 1 x 1 window instead (a single
+    // side of 1 beside a long one could turn the angle negative).
+    const bool empty = width <= 0 || height <= 0;
+    const std::int64_t w = empty ? 1 : width;
+    const std::int64_t h = empty ? 1 : height;
     // 64-bit so that no window size can overflow the sum.
     const std::int64_t n = w * w + 2 * h * h;
     const double s = std::sqrt(static_cast<double>(n));

@@ -17,7 +17,7 @@ struct perspective_projection {
 };
 
 // The projection for a window: finite for every size. A window of zero
-// width or height is projected as if it were one pixel in that direction.
+// width or height is projected as a 1 x 1 window.
 perspective_projection window_projection(std::int32_t width, std::int32_t height);
 
 // Viewport, projection and default view for the window, then the scene's

@@ -1,0 +1,3 @@
+#include "host/win32_host_state.h"
+
+host_state host;

@@ -1,0 +1,39 @@
+// The OpenGL context on an X window, through GLX.
+#pragma once
+
+#include <string>
+
+#include <GL/glx.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+// The visual for a window of our own: RGB with 8 bits a channel, double
+// buffered, or single buffered where the server offers nothing better.
+bool choose_glx_visual(Display* display, int screen, XVisualInfo& chosen, std::string& error);
+
+// The visual of an existing window, if OpenGL can draw RGB pictures with it.
+bool window_glx_visual(Display* display, Window window, XVisualInfo& visual, std::string& error);
+
+class glx_context {
+public:
+    glx_context() = default;
+    // Releases and destroys the context.
+    ~glx_context();
+    glx_context(const glx_context&) = delete;
+    glx_context& operator=(const glx_context&) = delete;
+
+    // Creates a context for the window's visual and makes it current on this
+    // thread, where all of the program's drawing happens.
+    bool create(Display* display, const XVisualInfo& visual, Window window, std::string& error);
+
+    // Shows the finished frame: swaps the buffers, or nothing more for a
+    // single-buffered visual, whose drawing is already on the window.
+    void present();
+
+    bool double_buffered = false;
+
+private:
+    Display* display = nullptr;
+    Window window = 0;
+    GLXContext context = nullptr;
+};

@@ -1,0 +1,132 @@
+#include "x11/x11_options.h"
+
+namespace {
+
+bool is_digit(char c, int base)
+{
+    if (c >= '0' && c <= '9')
+        return true;
+    return base == 16 && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'));
+}
+
+int digit_value(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return c - 'A' + 10;
+}
+
+// Digits only, no wider than 32 bits.
+std::optional<std::uint32_t> parse_unsigned_32(const std::string& digits, int base)
+{
+    if (digits.empty())
+        return std::nullopt;
+    std::uint64_t value = 0;
+    for (char c : digits) {
+        if (!is_digit(c, base))
+            return std::nullopt;
+        value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit_value(c));
+        if (value > 0xFFFFFFFFu)
+            return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(value);
+}
+
+// "-fps" and "--fps" both give "fps"; anything not starting with a dash, or
+// a bare "-" or "--", gives an empty name.
+std::string flag_name(const std::string& argument)
+{
+    std::size_t dashes = 0;
+    while (dashes < argument.size() && dashes < 2 && argument[dashes] == '-')
+        ++dashes;
+    if (dashes == 0)
+        return {};
+    return argument.substr(dashes);
+}
+
+}  // namespace
+
+std::optional<unsigned long> parse_window_id(const std::string& text)
+{
+    std::optional<std::uint32_t> value;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+        value = parse_unsigned_32(text.substr(2), 16);
+    else
+        value = parse_unsigned_32(text, 10);
+    if (!value || *value == 0)
+        return std::nullopt;
+    return static_cast<unsigned long>(*value);
+}
+
+std::optional<std::uint32_t> parse_seed(const std::string& text)
+{
+    return parse_unsigned_32(text, 10);
+}
+
+parsed_x11_options parse_x11_options(const std::vector<std::string>& arguments)
+{
+    parsed_x11_options result;
+    x11_options& options = result.options;
+    std::optional<x11_target> chosen;
+
+    auto fail = [&result](const std::string& message) {
+        result.error = message;
+        return result;
+    };
+    auto choose = [&chosen](x11_target target) {
+        if (chosen && *chosen != target)
+            return false;
+        chosen = target;
+        return true;
+    };
+
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        const std::string name = flag_name(argument);
+        const bool has_value = i + 1 < arguments.size();
+
+        if (name == "window" || name == "root") {
+            if (!choose(name == "root" ? x11_target::root : x11_target::new_window))
+                return fail("only one of -window, -root and -window-id may be given");
+        } else if (name == "window-id") {
+            if (!has_value)
+                return fail("-window-id needs a window ID");
+            const auto id = parse_window_id(arguments[++i]);
+            if (!id)
+                return fail("not a window ID: \"" + arguments[i] + "\" (decimal or 0x hexadecimal)");
+            if (!choose(x11_target::window_id) || (options.window_id != 0 && options.window_id != *id))
+                return fail("only one of -window, -root and -window-id may be given");
+            options.window_id = *id;
+        } else if (name == "fps") {
+            options.show_fps = true;
+        } else if (name == "seed") {
+            if (!has_value)
+                return fail("--seed needs a number");
+            const auto seed = parse_seed(arguments[++i]);
+            if (!seed)
+                return fail("not a seed: \"" + arguments[i] + "\" (0 to 4294967295)");
+            options.seed = *seed;
+        } else if (name == "help" || name == "h") {
+            options.show_help = true;
+        } else {
+            return fail("unknown option \"" + argument + "\" (try --help)");
+        }
+    }
+    if (chosen)
+        options.target = *chosen;
+    return result;
+}
+
+std::string x11_usage(const std::string& program)
+{
+    return "usage: " + program +
+           " [-window | -root | -window-id ID] [-fps] [--seed N]\n"
+           "  -window         draw in a new window (the default)\n"
+           "  -root           draw on $XSCREENSAVER_WINDOW, else on the root window\n"
+           "  -window-id ID   draw into an existing window (decimal or 0x hexadecimal)\n"
+           "  -fps            show the frame rate and the simulation step time\n"
+           "  --seed N        start the random engine from N instead of the time\n"
+           "Every option may also be written with two dashes.\n";
+}

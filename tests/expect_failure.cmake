@@ -1,0 +1,15 @@
+# Runs PROGRAM with ARGUMENTS and passes when it exits non-zero with one line
+# on standard error that contains EXPECT.
+execute_process(COMMAND ${PROGRAM} ${ARGUMENTS} RESULT_VARIABLE result ERROR_VARIABLE error OUTPUT_VARIABLE output)
+if(result EQUAL 0)
+  message(FATAL_ERROR "exit 0 for ${ARGUMENTS}")
+endif()
+string(FIND "${error}" "${EXPECT}" found)
+if(found EQUAL -1)
+  message(FATAL_ERROR "expected '${EXPECT}' on standard error, got '${error}'")
+endif()
+string(REGEX MATCHALL "\n" lines "${error}")
+list(LENGTH lines line_count)
+if(NOT line_count EQUAL 1)
+  message(FATAL_ERROR "expected one line on standard error, got: ${error}")
+endif()

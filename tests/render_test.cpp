@@ -1,0 +1,274 @@
+// Real frames drawn by the scene code in a headless context, read back.
+#include <cmath>
+
+#include "gl_fixture.h"
+
+namespace {
+
+constexpr int W = gl_environment::width;
+constexpr int H = gl_environment::height;
+
+std::unique_ptr<ball_camera> sized_scene(std::uint32_t seed)
+{
+    seed_random_engine(seed);
+    auto scene = std::make_unique<ball_camera>(stepping::manual);
+    reshape(W, H, *scene);
+    return scene;
+}
+
+// Scene position of the centre of texel (column i, image row k).
+std::array<double, 2> texel_centre(int i, int k)
+{
+    return {(i + 0.5) / 680.0 * W, (k + 0.5) / 510.0 * H};
+}
+
+void add_walker(ball_camera& scene, colour_rgba colour, complex_f c, int ticks)
+{
+    auto walker = std::make_unique<orbit_walker>(scene.plane, colour, c.real(), c.imag());
+    walker->resize(W, H);
+    walker->ticks = ticks;
+    scene.walkers.push_back(std::move(walker));
+}
+
+void make_plane_transparent(ball_camera& scene)
+{
+    for (std::size_t i = 3; i < scene.texture.pixels.size(); i += 4)
+        scene.texture.pixels[i] = 0;
+    scene.texture.pixels_changed = true;
+}
+
+int lit_count(const picture& shot, int column, int row, int half)
+{
+    int count = 0;
+    for (int y = row - half; y <= row + half; ++y)
+        for (int x = column - half; x <= column + half; ++x)
+            count += shot.lit(x, y);
+    return count;
+}
+
+}  // namespace
+
+TEST(render, fresh_plane_is_opaque_black_over_the_whole_window)
+{
+    auto scene = sized_scene(20);
+    scene->walkers.clear();
+    scene->paths.clear();
+    glClearColor(1.0f, 0.0f, 1.0f, 1.0f);  // any gap would show magenta
+    draw_frame(*scene);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    const picture shot;
+    int not_black = 0;
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+            not_black += shot.lit(x, y, 0);
+    EXPECT_EQ(not_black, 0);
+}
+
+TEST(render, full_fresh_frame_shows_paths_and_discs_over_black)
+{
+    auto scene = sized_scene(21);
+    draw_frame(*scene);
+    const picture shot;
+    int lit = 0;
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+            lit += shot.lit(x, y);
+    EXPECT_GT(lit, 128 * 4);   // at least the discs
+    EXPECT_LT(lit, W * H / 10);
+}
+
+TEST(render, escaped_points_show_black_and_live_points_their_colour)
+{
+    auto scene = sized_scene(22);
+    for (int i = 0; i < 30 * 12; ++i)
+        scene->step();
+    ASSERT_EQ(scene->plane.pass_count, 12);
+    scene->walkers.clear();
+    scene->paths.clear();
+    draw_frame(*scene);
+    const picture shot;
+    const auto& region = scene->plane;
+    const auto& texels = scene->texture.pixels;
+    int escaped_checked = 0;
+    int live_checked = 0;
+    for (int k = 3; k < 507; k += 9)
+        for (int i = 3; i < 677; i += 9) {
+            // Only where the 3 x 3 texels around agree, as linear filtering
+            // mixes neighbours.
+            bool all_live = true;
+            bool all_escaped = true;
+            int low[3] = {255, 255, 255};
+            int high[3] = {0, 0, 0};
+            for (int dk = -1; dk <= 1; ++dk)
+                for (int di = -1; di <= 1; ++di) {
+                    const int j = 509 - (k + dk);
+                    const bool live = region.grid[static_cast<std::size_t>(i + di)][static_cast<std::size_t>(j)].steps ==
+                                      region.pass_count;
+                    all_live &= live;
+                    all_escaped &= !live;
+                    const std::size_t t = (static_cast<std::size_t>(k + dk) * 680 + static_cast<std::size_t>(i + di)) * 4;
+                    for (int ch = 0; ch < 3; ++ch) {
+                        low[ch] = std::min<int>(low[ch], texels[t + static_cast<std::size_t>(ch)]);
+                        high[ch] = std::max<int>(high[ch], texels[t + static_cast<std::size_t>(ch)]);
+                    }
+                }
+            const auto centre = texel_centre(i, k);
+            const auto at = window_pixel(*scene, centre[0], centre[1]);
+            if (at[0] < 0 || at[0] >= W || at[1] < 0 || at[1] >= H)
+                continue;
+            const pixel p = shot.at(at[0], at[1]);
+            if (all_escaped) {
+                ++escaped_checked;
+                EXPECT_EQ(p.r + p.g + p.b, 0) << "escaped texel " << i << "," << k;
+            } else if (all_live && high[0] + high[1] + high[2] > 60) {
+                ++live_checked;
+                const int got[3] = {p.r, p.g, p.b};
+                for (int ch = 0; ch < 3; ++ch) {
+                    EXPECT_GE(got[ch], low[ch] - 3) << "live texel " << i << "," << k;
+                    EXPECT_LE(got[ch], high[ch] + 3) << "live texel " << i << "," << k;
+                }
+            }
+        }
+    EXPECT_GT(escaped_checked, 1500);
+    EXPECT_GT(live_checked, 100);
+}
+
+TEST(render, picture_is_mirrored_about_the_real_axis_against_the_walkers)
+{
+    auto scene = sized_scene(23);
+    scene->walkers.clear();
+    scene->paths.clear();
+    make_plane_transparent(*scene);
+    // Paint the image's first 20 rows (the region's top, im near +1.2) red;
+    // the view shows 98.6 % of the plane's height, so row 0 alone is cut off.
+    for (std::size_t t = 0; t < 20u * 680u * 4u; t += 4) {
+        scene->texture.pixels[t] = 255;
+        scene->texture.pixels[t + 3] = 255;
+    }
+    // A walker near the region's top edge.
+    add_walker(*scene, colour_rgba{0, 255, 0, 255}, complex_f(-0.65f, 1.15f), 14);
+    draw_frame(*scene);
+    const picture shot;
+    int red_top = 0;
+    int red_bottom = 0;
+    int green_top = 0;
+    int green_bottom = 0;
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            const pixel p = shot.at(x, y);
+            if (p.r > 100 && p.g < 30)
+                (y < H / 2 ? red_top : red_bottom)++;
+            if (p.g > 100 && p.r < 30)
+                (y < H / 2 ? green_top : green_bottom)++;
+        }
+    EXPECT_EQ(red_top, 0);
+    EXPECT_GT(red_bottom, 500);
+    EXPECT_GT(green_top, 5);
+    EXPECT_EQ(green_bottom, 0);
+}
+
+TEST(render, walker_disc_radius_and_alpha_follow_the_pulse)
+{
+    auto scene = sized_scene(24);
+    scene->walkers.clear();
+    scene->paths.clear();
+    make_plane_transparent(*scene);
+    const complex_f c(-0.6f, 0.1f);
+    add_walker(*scene, colour_rgba{255, 255, 255, 255}, c, 14);  // alpha 229, radius 2.79
+    const vertex2f at = scene->walkers.back()->pixel_position(c);
+    const auto centre = window_pixel(*scene, at.x, at.y);
+
+    draw_frame(*scene);
+    const picture large;
+    EXPECT_NEAR(large.at(centre[0], centre[1]).g, 229, 3);
+    const int large_area = lit_count(large, centre[0], centre[1], 6);
+
+    scene->walkers.back()->ticks = 46;  // alpha 76, radius 1.59
+    draw_frame(*scene);
+    const picture small;
+    EXPECT_NEAR(small.at(centre[0], centre[1]).g, 76, 3);
+    const int small_area = lit_count(small, centre[0], centre[1], 6);
+
+    // About pi r^2 pixels each, scaled by the camera's 0.986.
+    EXPECT_GE(large_area, 16);
+    EXPECT_LE(large_area, 36);
+    EXPECT_GE(small_area, 4);
+    EXPECT_LE(small_area, 14);
+    EXPECT_FALSE(large.lit(centre[0] + 5, centre[1]));
+    // The same display list serves every drawing.
+    EXPECT_EQ(marker_list(), marker_list());
+    EXPECT_TRUE(glIsList(marker_list()));
+}
+
+TEST(render, path_strip_grows_by_three_vertices_a_pass)
+{
+    auto scene = sized_scene(25);
+    scene->walkers.clear();
+    scene->paths.resize(1);
+    make_plane_transparent(*scene);
+    orbit_path& path = *scene->paths[0];
+    int previous = -1;
+    for (int pass = 0; pass < 12; ++pass) {
+        ASSERT_EQ(path.shown, 3 + 3 * pass);
+        draw_frame(*scene);
+        const picture shot;
+        int lit = 0;
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x)
+                lit += shot.lit(x, y);
+        EXPECT_GE(lit, previous) << "pass " << pass;
+        previous = lit;
+        const vertex2f head = path.vertices[static_cast<std::size_t>(path.first + path.shown - 1)];
+        const auto at = window_pixel(*scene, head.x, head.y);
+        EXPECT_GT(lit_count(shot, at[0], at[1], 1), 0) << "head of the strip at pass " << pass;
+        path.advance_window();
+    }
+    EXPECT_GT(previous, 30);
+}
+
+TEST(render, draw_order_is_plane_then_paths_then_walkers)
+{
+    auto scene = sized_scene(26);
+    scene->walkers.clear();
+    scene->paths.resize(1);
+    make_plane_transparent(*scene);
+    const complex_f c(-0.6f, 0.1f);
+    add_walker(*scene, colour_rgba{0, 0, 255, 255}, c, 14);
+    const vertex2f at = scene->walkers.back()->pixel_position(c);
+    // A green line straight through the disc.
+    orbit_path& path = *scene->paths[0];
+    path.first = 0;
+    path.shown = 3;
+    path.colour_first = 0;
+    path.vertices[0] = {at.x - 20.0f, at.y};
+    path.vertices[1] = {at.x, at.y};
+    path.vertices[2] = {at.x + 20.0f, at.y};
+    for (auto& colour : path.colours)
+        colour = {0, 255, 0, 255};
+    draw_frame(*scene);
+    const picture shot;
+    const auto centre = window_pixel(*scene, at.x, at.y);
+    const pixel p = shot.at(centre[0], centre[1]);
+    // The disc (alpha 229) covers the line: mostly blue, a little green.
+    EXPECT_GT(p.b, 200);
+    EXPECT_LT(p.g, 60);
+    const auto beside = window_pixel(*scene, at.x + 12.0, at.y);
+    EXPECT_GT(shot.at(beside[0], beside[1]).g + shot.at(beside[0], beside[1] + 1).g, 150);
+}
+
+TEST(render, upload_happens_once_per_recolour)
+{
+    auto scene = sized_scene(27);
+    scene->walkers.clear();
+    scene->paths.clear();
+    draw_frame(*scene);
+    EXPECT_FALSE(scene->texture.pixels_changed);
+    // Changing the image without raising the flag changes nothing on screen.
+    for (std::size_t t = 0; t < scene->texture.pixels.size(); t += 4)
+        scene->texture.pixels[t + 1] = 200;
+    draw_frame(*scene);
+    EXPECT_FALSE(picture().lit(W / 2, H / 2));
+    scene->texture.pixels_changed = true;
+    draw_frame(*scene);
+    EXPECT_GT(picture().at(W / 2, H / 2).g, 150);
+}
