@@ -1,9 +1,16 @@
 #!/usr/bin/env bash
-# Velmora's main job: show the saver. Renders the emerging set headless as a
-# sequence of PNG pictures into the given folder.
+# Velmora's main job: show the saver. Without a display it renders the
+# emerging set headless as a sequence of PNG pictures (and an animation
+# when ImageMagick is there) into the given folder.
 set -euo pipefail
 out="${1:-out}"
 mkdir -p "$out"
 render=build/native/src/render/velmora-render
+# Nine pictures 360 steps (18 s of saver time) apart: from the opaque black
+# plane to the finished set after 2,880 steps.
 "$render" --size 1024x768 --seed 1 --frames 9 --every 360 --out "$out/velmora.png"
-echo "Pictures of the emerging set: $(cd "$out" && pwd)/velmora-*.png"
+if command -v convert >/dev/null 2>&1; then
+  convert -delay 60 -loop 0 "$out"/velmora-*.png "$out/velmora.gif"
+  echo "Animation: $(cd "$out" && pwd)/velmora.gif"
+fi
+echo "Pictures of the emerging set: $(cd "$out" && pwd)/velmora-000.png ... velmora-008.png"
