@@ -30,17 +30,25 @@ TEST(hand_over, real_worker_and_frames_run_together)
     seed_random_engine(31);
     ball_camera scene(stepping::worker_thread);
     reshape(gl_environment::width, gl_environment::height, scene);
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(3500);
+    // Draw until two raised flags have been seen (the constructor's image
+    // and a recolour's), however slowly the worker runs under a sanitizer.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
     int frames = 0;
-    while (std::chrono::steady_clock::now() < until) {
+    int uploads = 0;
+    while (uploads < 2 && std::chrono::steady_clock::now() < deadline) {
+        {
+            std::lock_guard<std::mutex> guard(scene.lock);
+            uploads += scene.texture.pixels_changed;
+        }
         draw_frame(scene);
         ++frames;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     scene.stop_worker();
     draw_frame(scene);
-    EXPECT_GT(frames, 5);
+    EXPECT_EQ(uploads, 2);
     EXPECT_GE(scene.step_count, 30) << "at least one whole pass and recolour";
+    EXPECT_GT(frames, 5);
     EXPECT_FALSE(scene.texture.pixels_changed);
     expect_texture_holds_image(scene.texture);
 }
