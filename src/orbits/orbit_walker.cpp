@@ -51,8 +51,8 @@ bool orbit_walker::update()
 void orbit_walker::resize(int new_width, int new_height)
 {
     const int old_width = width;
-    const double sx = old_width != 0 ? static_cast<double>(new_width) / old_width : 1.0;
-    const double sy = height != 0 ? static_cast<double>(new_height) / height : 1.0;
+    const double sx = resize_factor(new_width, old_width);
+    const double sy = resize_factor(new_height, height);
     width = new_width;
     height = new_height;
     if (old_width == 0) {
