@@ -1,0 +1,121 @@
+// What the front-end tests need: a private Xvfb server, the real velmora
+// program as a child process, screenshots, and the headless renderer's
+// pictures of the same scene to compare them with.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <X11/Xlib.h>
+
+// An Xvfb server on a free display number, ended with the object.
+class xvfb_server {
+public:
+    xvfb_server(int width, int height);
+    ~xvfb_server();
+    xvfb_server(const xvfb_server&) = delete;
+    xvfb_server& operator=(const xvfb_server&) = delete;
+
+    bool running() const { return pid > 0 && !name.empty(); }
+    std::string name;  // ":N"
+
+private:
+    pid_t pid = -1;
+};
+
+// The program under test, with its standard error kept in a file.
+class child_process {
+public:
+    // environment entries replace or add ("NAME=value") or remove ("NAME").
+    child_process(const std::string& program, const std::vector<std::string>& arguments,
+                  const std::vector<std::string>& environment);
+    ~child_process();
+    child_process(const child_process&) = delete;
+    child_process& operator=(const child_process&) = delete;
+
+    // The exit status once the process has ended within the time, or nothing
+    // (it is then still running). A death by a signal gives 128 + signal.
+    std::optional<int> wait_for_exit(double seconds);
+    bool running();
+    void send_signal(int signal_number);
+    std::string error_output() const;
+
+    pid_t pid = -1;
+
+private:
+    std::string error_file;
+    std::optional<int> status;
+};
+
+struct rgb_picture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgb;  // rows from the top down
+
+    const std::uint8_t* at(int column, int row) const
+    {
+        return &rgb[(static_cast<std::size_t>(row) * static_cast<std::size_t>(width) +
+                     static_cast<std::size_t>(column)) * 3];
+    }
+};
+
+// A client connection of the test's own.
+class x_client {
+public:
+    explicit x_client(const std::string& display_name);
+    ~x_client();
+    x_client(const x_client&) = delete;
+    x_client& operator=(const x_client&) = delete;
+
+    // A mapped top-level window of the default visual, with a grey
+    // background so that an undrawn window is told from a black picture.
+    Window create_window(int x, int y, int width, int height);
+    // The viewable top-level window with this title, waiting up to the time.
+    std::optional<Window> find_window(const std::string& title, double seconds);
+    std::pair<int, int> window_size(Window window);
+    void resize(Window window, int width, int height);
+    // What the display shows of the window, read from the root window.
+    rgb_picture screenshot(Window window);
+    // The window manager's close request (WM_DELETE_WINDOW).
+    void request_close(Window window);
+
+    Display* display = nullptr;
+};
+
+// Waits until the window shows a frame of the scene: the orbit objects are
+// saturated colours, which neither a black nor a grey window has.
+bool wait_until_drawn(x_client& client, Window window, double seconds);
+
+struct step_match {
+    std::int64_t steps = -1;
+    double mismatch = 1.0;  // share of pixels that differ
+};
+
+// Share of pixels whose colours differ by more than the tolerance in any
+// channel; pictures of different sizes differ everywhere.
+double mismatch(const rgb_picture& a, const rgb_picture& b, int tolerance = 24);
+
+// The largest screenshot closest_step can compare.
+constexpr int reference_width = 1280;
+constexpr int reference_height = 1024;
+
+// Runs the seeded scene in the headless renderer at the screenshot's size
+// (first at first_size, when the window was resized since) and finds the
+// step count from min_steps to max_steps whose frame is closest to the
+// screenshot.
+step_match closest_step(const rgb_picture& shot, std::uint32_t seed, std::int64_t min_steps,
+                        std::int64_t max_steps, std::optional<std::pair<int, int>> first_size = std::nullopt);
+
+// Share of the picture's pixels that are not black. The plane is opaque
+// black until its first whole pass and mostly coloured after it.
+double lit_share(const rgb_picture& picture);
+
+// Pixels of the picture bright in every channel: only the -fps text is.
+int white_pixels(const rgb_picture& picture, int left, int top, int right, int bottom);
+
+void sleep_seconds(double seconds);
