@@ -1,9 +1,17 @@
 #!/usr/bin/env bash
-# Velmora's main job: show the saver. Without a display it renders the
+# Velmora's main job: show the saver. With an X display it runs in a window
+# until closed (window manager, q or Escape). Without one it renders the
 # emerging set headless as a sequence of PNG pictures (and an animation
 # when ImageMagick is there) into the given folder.
 set -euo pipefail
 out="${1:-out}"
+if [ -n "${DISPLAY:-}" ]; then
+  if ! command -v xdpyinfo >/dev/null 2>&1 || xdpyinfo >/dev/null 2>&1; then
+    echo "Velmora on display $DISPLAY: close its window, or press q or Escape, to end."
+    exec build/native/src/x11/velmora
+  fi
+  echo "Display $DISPLAY cannot be opened: rendering headless instead."
+fi
 mkdir -p "$out"
 render=build/native/src/render/velmora-render
 # Nine pictures 360 steps (18 s of saver time) apart: from the opaque black
