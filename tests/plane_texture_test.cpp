@@ -89,8 +89,7 @@ TEST(plane_texture, displacement_sets_hue_and_value)
     plane_region region(-2.1f, -1.2f, 0.8f, 1.2f);
     plane_texture texture(region);
     auto place = [&](int i, int j, float dx, float dy) {
-        iterated_point& p = region.grid[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)];
-        p.z = p.c + complex_f(dx, dy);
+        region.set_iterate(i, j, region.point(i, j).c + complex_f(dx, dy));
     };
     place(0, 0, 1.0f, 0.0f);    // along +re, length 1: hue 0, value 0.5
     place(1, 0, 0.0f, -1.0f);   // straight down: hue 0.25, as straight up
@@ -115,7 +114,7 @@ TEST(plane_texture, image_rows_run_from_the_top_row_down)
 {
     plane_region region(-2.1f, -1.2f, 0.8f, 1.2f);
     plane_texture texture(region);
-    region.grid[5][509].z = region.grid[5][509].c + complex_f(1.0f, 0.0f);  // top row
+    region.set_iterate(5, 509, region.point(5, 509).c + complex_f(1.0f, 0.0f));  // top row
     texture.recolour();
     const std::uint8_t* first_row = &texture.pixels[5 * 4];
     EXPECT_EQ(first_row[0], 127);
@@ -136,7 +135,7 @@ TEST(plane_texture, escaped_point_turns_transparent_and_keeps_its_last_colour)
     EXPECT_EQ(after_first[3], 255);
     region.advance_pass();
     texture.recolour();
-    EXPECT_LT(region.grid[0][0].steps, region.pass_count);
+    EXPECT_LT(region.point(0, 0).steps, region.pass_count);
     t = texel(texture, 0, 0);
     EXPECT_EQ((std::array<int, 4>{t[0], t[1], t[2], t[3]}),
               (std::array<int, 4>{after_first[0], after_first[1], after_first[2], 0}));

@@ -102,8 +102,7 @@ TEST(render, escaped_points_show_black_and_live_points_their_colour)
             for (int dk = -1; dk <= 1; ++dk)
                 for (int di = -1; di <= 1; ++di) {
                     const int j = 509 - (k + dk);
-                    const bool live = region.grid[static_cast<std::size_t>(i + di)][static_cast<std::size_t>(j)].steps ==
-                                      region.pass_count;
+                    const bool live = region.point(i + di, j).steps == region.pass_count;
                     all_live &= live;
                     all_escaped &= !live;
                     const std::size_t t = (static_cast<std::size_t>(k + dk) * 680 + static_cast<std::size_t>(i + di)) * 4;

@@ -14,9 +14,7 @@ void iterated_point::init_at(complex_f p)
 
 complex_f iterated_point::log_ratio(complex_f w) const
 {
-    const complex_f w2 = square(w) + c;
-    const complex_f q = std::log(w2) / std::log(w);
-    return {q.real() - 1.0f, q.imag()};
+    return ratio_of_logs(std::log(square(w) + c), std::log(w));
 }
 
 void iterated_point::prepare_next()

@@ -15,6 +15,14 @@ inline complex_f square(complex_f w)
     return {w.real() * w.real() - w.imag() * w.imag(), w.real() * w.imag() + w.imag() * w.real()};
 }
 
+// The ratio log(w2) / log(w) - 1 from the two logarithms, so that an owner
+// that walks an orbit step by step can reuse log(w2) as the next step's log(w).
+inline complex_f ratio_of_logs(complex_f log_w2, complex_f log_w)
+{
+    const complex_f q = log_w2 / log_w;
+    return {q.real() - 1.0f, q.imag()};
+}
+
 struct iterated_point {
     complex_f z;
     complex_f start;

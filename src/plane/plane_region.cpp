@@ -1,37 +1,108 @@
 #include "plane/plane_region.h"
 
+#include <cstring>
+#include <limits>
+
+#include "plane/plane_texture.h"
+
+namespace {
+
+bool same_bits(complex_f a, complex_f b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// Never equal, bit for bit, to an iterate computed from a live point.
+const complex_f no_iterate(std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::quiet_NaN());
+
+}  // namespace
+
 plane_region::plane_region(float re_min, float im_min, float re_max, float im_max)
     : re_min(re_min), im_min(im_min), re_max(re_max), im_max(im_max), columns(680), rows(510),
       prepare_cursor(0), pass_count(0)
 {
-    grid.resize(static_cast<std::size_t>(columns));
     // Grid coordinates are accumulated in single precision, not multiplied
     // out: the last column and row land slightly off re_max and im_max.
     const float step_re = static_cast<float>((re_max - re_min) / (columns - 1));
+    const float step_im = static_cast<float>((im_max - im_min) / (rows - 1));
+    column_re.resize(static_cast<std::size_t>(columns));
+    row_im.resize(static_cast<std::size_t>(rows));
     float re = re_min;
-    for (auto& column : grid) {
-        const float step_im = static_cast<float>((im_max - im_min) / (rows - 1));
-        column.resize(static_cast<std::size_t>(rows), iterated_point{});
-        float im = im_min;
-        for (auto& point : column) {
-            point.init_at(complex_f(re, im));
-            im = im + step_im;
-        }
+    for (float& value : column_re) {
+        value = re;
         re = re + step_re;
     }
+    float im = im_min;
+    for (float& value : row_im) {
+        value = im;
+        im = im + step_im;
+    }
+
+    const std::size_t count = static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows);
+    iterates[0].resize(count);
+    iterates[1].assign(count, no_iterate);
+    // The ratio of a point that has not moved yet is computed when asked
+    // for (point()): no pass reads it.
+    ratios[0].assign(count, no_iterate);
+    ratios[1].assign(count, no_iterate);
+    // Every point starts at z = c: displacement 0, shown opaque black.
+    colours[0].assign(count, live_colour(complex_f(0.0f, 0.0f), complex_f(0.0f, 0.0f)));
+    colours[1].resize(count);
+    log_next.resize(count);
+    steps.assign(count, 0);
+    states.resize(count);
+    for (int i = 0; i < columns; ++i)
+        for (int j = 0; j < rows; ++j) {
+            const std::size_t index = index_of(i, j);
+            const complex_f c = c_of(i, j);
+            iterates[0][index] = c;
+            log_next[index] = std::log(square(c) + c);
+            states[index] = within_escape_radius(c) ? active : escaped;
+        }
+}
+
+std::size_t plane_region::index_of(int column, int row) const
+{
+    return static_cast<std::size_t>(column) * static_cast<std::size_t>(rows) + static_cast<std::size_t>(row);
+}
+
+complex_f plane_region::c_of(int column, int row) const
+{
+    return {column_re[static_cast<std::size_t>(column)], row_im[static_cast<std::size_t>(row)]};
+}
+
+void plane_region::prepare(std::size_t index, complex_f c)
+{
+    const int now = steps[index] & 1;
+    const int other = now ^ 1;
+    const complex_f next = square(iterates[now][index]) + c;
+    const complex_f following = square(next) + c;
+    const complex_f log_following = std::log(following);
+    // Back on the iterate before last: from here on the orbit alternates
+    // between the two slots' values, ratios and colours included, as each is
+    // computed from the same bits each time.
+    if (steps[index] > 0 && same_bits(next, iterates[other][index]))
+        states[index] = settled;
+    iterates[other][index] = next;
+    ratios[other][index] = ratio_of_logs(log_following, log_next[index]);
+    colours[other][index] = live_colour(next, c);
+    log_next[index] = log_following;
 }
 
 void plane_region::prepare_pass(double fraction)
 {
     if (pass_count == max_passes)
         return;
-    const double column_count = static_cast<double>(grid.size());
-    while (prepare_cursor < static_cast<int>(grid.size())) {
+    const double column_count = static_cast<double>(columns);
+    while (prepare_cursor < columns) {
         if (!(prepare_cursor / column_count < fraction))
             break;
-        for (auto& point : grid[static_cast<std::size_t>(prepare_cursor)])
-            if (within_escape_radius(point.z))
-                point.prepare_next();
+        const int i = prepare_cursor;
+        for (int j = 0; j < rows; ++j) {
+            const std::size_t index = index_of(i, j);
+            if (states[index] == active)
+                prepare(index, c_of(i, j));
+        }
         ++prepare_cursor;
     }
 }
@@ -41,9 +112,78 @@ void plane_region::advance_pass()
     if (pass_count == max_passes)
         return;
     ++pass_count;
-    for (auto& column : grid)
-        for (auto& point : column)
-            if (within_escape_radius(point.z))
-                point.advance();
+    for (int i = 0; i < columns; ++i) {
+        // Columns the prepare passes have not reached are prepared here.
+        const bool prepared = i < prepare_cursor;
+        for (int j = 0; j < rows; ++j) {
+            const std::size_t index = index_of(i, j);
+            switch (states[index]) {
+            case escaped:
+                break;
+            case settled:
+                ++steps[index];
+                break;
+            case active:
+                if (!prepared)
+                    prepare(index, c_of(i, j));
+                ++steps[index];
+                if (states[index] == active && !within_escape_radius(iterates[steps[index] & 1][index]))
+                    states[index] = escaped;
+                break;
+            }
+        }
+    }
     prepare_cursor = 0;
+}
+
+iterated_point plane_region::point(int column, int row) const
+{
+    const std::size_t index = index_of(column, row);
+    const int now = steps[index] & 1;
+    iterated_point record{};
+    record.c = c_of(column, row);
+    record.start = record.c;
+    record.z = iterates[now][index];
+    record.drawn = record.z;
+    record.steps = steps[index];
+    record.ratio = record.steps == 0 ? record.log_ratio(record.z) : ratios[now][index];
+    if (states[index] != escaped && column < prepare_cursor) {
+        record.next = iterates[now ^ 1][index];
+        record.next_ratio = ratios[now ^ 1][index];
+    } else {
+        // Nothing prepared: a whole step has just copied next and next_ratio
+        // into z and ratio, or the record is fresh.
+        record.next = record.z;
+        record.next_ratio = record.steps == 0 ? complex_f(0.0f, 0.0f) : record.ratio;
+    }
+    return record;
+}
+
+void plane_region::set_iterate(int column, int row, complex_f z)
+{
+    const std::size_t index = index_of(column, row);
+    const complex_f c = c_of(column, row);
+    const int now = steps[index] & 1;
+    iterates[now][index] = z;
+    // The other slot no longer holds this orbit's previous iterate.
+    iterates[now ^ 1][index] = no_iterate;
+    log_next[index] = std::log(square(z) + c);
+    if (steps[index] > 0)
+        ratios[now][index] = ratio_of_logs(log_next[index], std::log(z));
+    colours[now][index] = live_colour(z, c);
+    states[index] = within_escape_radius(z) ? active : escaped;
+    if (states[index] == active && column < prepare_cursor)
+        prepare(index, c);
+}
+
+double plane_region::bytes_per_point() const
+{
+    std::size_t bytes = sizeof(*this) + column_re.capacity() * sizeof(float) + row_im.capacity() * sizeof(float) +
+                        log_next.capacity() * sizeof(complex_f) + steps.capacity() * sizeof(std::int32_t) +
+                        states.capacity() * sizeof(point_state);
+    for (int slot = 0; slot < 2; ++slot)
+        bytes += iterates[static_cast<std::size_t>(slot)].capacity() * sizeof(complex_f) +
+                 ratios[static_cast<std::size_t>(slot)].capacity() * sizeof(complex_f) +
+                 colours[static_cast<std::size_t>(slot)].capacity() * sizeof(colour_rgba);
+    return static_cast<double>(bytes) / (static_cast<double>(columns) * rows);
 }

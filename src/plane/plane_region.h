@@ -2,19 +2,42 @@
 // 680 x 510 grid of iterated points that are advanced together.
 #pragma once
 
+#include <array>
+#include <complex>
+#include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "orbits/iterated_point.h"
+#include "plane/colour.h"
 
 // A point takes part in a pass only while |z| is strictly below this; a
 // modulus that is not a number counts as escaped.
 constexpr float escape_radius = 5.0f;
 
+// Decides exactly as std::abs(z) < escape_radius. The squared modulus in
+// double precision (exact squares, one rounding) settles every z outside a
+// shell of about +-0.001 around the radius, far wider than the library
+// modulus ever errs; only z inside the shell, and not-a-number, pay for the
+// library call.
 inline bool within_escape_radius(complex_f z)
 {
+    const double re = z.real();
+    const double im = z.imag();
+    const double squared = re * re + im * im;
+    if (squared < 24.99)
+        return true;
+    if (squared > 25.01)
+        return false;
     return std::abs(z) < escape_radius;
 }
 
+// The grid is kept as parallel arrays indexed column * rows + row, not as
+// iterated_point records, so that a pass streams through only what it needs.
+// Each point keeps its values for two consecutive iterates, chosen by the
+// parity of its steps: the look-ahead writes the other slot, and the whole
+// pass only counts the step. point() gives the record a grid of
+// iterated_point records would hold, field for field.
 class plane_region {
 public:
     static constexpr int max_passes = 96;
@@ -27,14 +50,52 @@ public:
     // One whole iteration of every live point.
     void advance_pass();
 
+    // The record of the point of column i, row j (row 0 at im_min). start is
+    // c and drawn is z, as the grid never interpolates.
+    iterated_point point(int column, int row) const;
+    // Puts a point's current iterate at z as if its orbit had come there:
+    // ratio, colour, escape and look-ahead follow from z; c and steps stay.
+    // For tests and tools.
+    void set_iterate(int column, int row, complex_f z);
+
+    // For the picture, by index column * rows + row.
+    std::int32_t steps_at(std::size_t index) const { return steps[index]; }
+    // The colour of the point's current displacement z - c as a live point
+    // shows it (alpha 255); meaningful while the point is live.
+    colour_rgba colour_at(std::size_t index) const { return colours[steps[index] & 1][index]; }
+    // Bytes of state per grid point.
+    double bytes_per_point() const;
+
     float re_min;
     float im_min;
     float re_max;
     float im_max;
     int columns;
     int rows;
-    // Column-major: grid[i][j] is column i, row j (row 0 at im_min).
-    std::vector<std::vector<iterated_point>> grid;
     int prepare_cursor;
     int pass_count;
+
+private:
+    // escaped: |z| is not below the radius; no pass touches the point again.
+    // settled: the orbit came back to the iterate before last, bit for bit,
+    // so both slots already hold every later value; a pass only counts it.
+    enum point_state : std::uint8_t { escaped, active, settled };
+
+    std::size_t index_of(int column, int row) const;
+    complex_f c_of(int column, int row) const;
+    // Fills the other slot with the next iterate, its ratio and its colour.
+    void prepare(std::size_t index, complex_f c);
+
+    // Grid values: every column shares the rows' imaginary parts.
+    std::vector<float> column_re;
+    std::vector<float> row_im;
+    // Slot steps & 1 holds the current iterate, ratio and colour; the other
+    // slot the previous ones, or the prepared next ones.
+    std::array<std::vector<complex_f>, 2> iterates;
+    std::array<std::vector<complex_f>, 2> ratios;
+    std::array<std::vector<colour_rgba>, 2> colours;
+    // log(z * z + c) of the current iterate: the next step's log(z).
+    std::vector<complex_f> log_next;
+    std::vector<std::int32_t> steps;
+    std::vector<point_state> states;
 };

@@ -1,8 +1,7 @@
 #include "plane/plane_texture.h"
 
 #include <cmath>
-
-#include "plane/colour.h"
+#include <cstring>
 
 int texture_size(int n)
 {
@@ -10,6 +9,23 @@ int texture_size(int n)
     while (size < n)
         size *= 2;
     return size;
+}
+
+colour_rgba live_colour(complex_f z, complex_f c)
+{
+    constexpr double two_pi = 6.283185307179586;
+    const float dx = z.real() - c.real();
+    const float dy = z.imag() - c.imag();
+    const float m = static_cast<float>(std::sqrt(static_cast<double>(dx * dx + dy * dy)));
+    // The reflection tests dx, not dy: the hue depends on dx / m alone.
+    float theta = static_cast<float>(std::acos(static_cast<double>(dx / m)));
+    if (dx < 0.0f)
+        theta = static_cast<float>(two_pi - theta);
+    double value = std::log(static_cast<double>(m)) / 10.0 + 0.5;
+    value = value < 0.0 ? 0.0 : (value > 1.0 ? 1.0 : value);
+    std::uint8_t rgb[3];
+    hsv_to_rgb(theta / two_pi, 0.5, value, rgb);
+    return {rgb[0], rgb[1], rgb[2], 255};
 }
 
 plane_texture::plane_texture(const plane_region& region)
@@ -25,28 +41,28 @@ plane_texture::plane_texture(const plane_region& region)
 
 void plane_texture::recolour(std::mutex* hand_over)
 {
-    constexpr double two_pi = 6.283185307179586;
-    const int columns = region->columns;
-    const int rows = region->rows;
-    std::uint8_t* texel = work_pixels.data();
-    for (int k = 0; k < rows; ++k) {
-        const std::size_t j = static_cast<std::size_t>(rows - 1 - k);
-        for (int i = 0; i < columns; ++i, texel += 4) {
-            const iterated_point& p = region->grid[static_cast<std::size_t>(i)][j];
-            const float dx = p.z.real() - p.c.real();
-            const float dy = p.z.imag() - p.c.imag();
-            const float m = static_cast<float>(std::sqrt(static_cast<double>(dx * dx + dy * dy)));
-            // The reflection tests dx, not dy: the hue depends on dx / m alone.
-            float theta = static_cast<float>(std::acos(static_cast<double>(dx / m)));
-            if (dx < 0.0f)
-                theta = static_cast<float>(two_pi - theta);
-            if (p.steps == region->pass_count) {
-                double value = std::log(static_cast<double>(m)) / 10.0 + 0.5;
-                value = value < 0.0 ? 0.0 : (value > 1.0 ? 1.0 : value);
-                hsv_to_rgb(theta / two_pi, 0.5, value, texel);
-                texel[3] = 255;
-            } else {
-                texel[3] = 0;
+    // The region keeps each point's colour, computed when its iterate was
+    // prepared; here the live ones are only gathered into image order.
+    const std::size_t columns = static_cast<std::size_t>(region->columns);
+    const std::size_t rows = static_cast<std::size_t>(region->rows);
+    const std::int32_t live = region->pass_count;
+    // In bands of grid rows, so that the grid's column-major arrays are read
+    // in runs while the image is written row by row.
+    constexpr std::size_t band = 16;
+    for (std::size_t first_row = 0; first_row < rows; first_row += band) {
+        const std::size_t end_row = first_row + band < rows ? first_row + band : rows;
+        for (std::size_t i = 0; i < columns; ++i) {
+            for (std::size_t j = first_row; j < end_row; ++j) {
+                const std::size_t index = i * rows + j;
+                std::uint8_t* texel = &work_pixels[((rows - 1 - j) * columns + i) * 4];
+                if (region->steps_at(index) == live) {
+                    const colour_rgba colour = region->colour_at(index);
+                    std::memcpy(texel, &colour, 4);
+                } else {
+                    // Escaped: transparent, keeping the colour of its last
+                    // live picture.
+                    texel[3] = 0;
+                }
             }
         }
     }
