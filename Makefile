@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 BUILD_PRESETS := native tsan windows-x64 windows-x86
 OUT ?= out
 
-.PHONY: all deps build test run bench clean $(addprefix build-,$(BUILD_PRESETS))
+.PHONY: all deps build test run bench bench-windows clean $(addprefix build-,$(BUILD_PRESETS))
 
 all: build
 
@@ -28,6 +28,9 @@ run: build-native
 
 bench: build-native
 	build/native/bench/core_bench
+
+bench-windows: build-windows-x64
+	scripts/wine-run build/windows-x64/bench/plane_timing.exe
 
 clean:
 	rm -rf build $(OUT)

@@ -1,81 +1,154 @@
-// Costs of the plane's work on the worker thread.
+// The plane's costs on the worker thread, for the reference plane and the
+// project's in the same run, each the median of 7 repetitions, followed by a
+// table of both with their ratio.
+//
+// core_bench [--quick] [Google Benchmark options]
+//   --quick  one repetition of one iteration each: a check that every
+//            benchmark runs, not a measurement
 #include <benchmark/benchmark.h>
 
-#include <memory>
+#include <cstring>
+#include <map>
+#include <string>
 
-#include "plane/plane_region.h"
-#include "plane/plane_texture.h"
+#include "plane_scenarios.h"
 
 namespace {
 
-std::unique_ptr<plane_region> make_region()
-{
-    return std::make_unique<plane_region>(-2.1f, -1.2f, 0.8f, 1.2f);
-}
+using namespace scenarios;
 
-// One cycle of 30 steps as the worker runs it.
-void run_cycle(plane_region& region, plane_texture& texture)
-{
-    for (int phase = 1; phase <= 29; ++phase)
-        region.prepare_pass(phase / 29.0);
-    region.advance_pass();
-    texture.recolour();
-}
+int repetitions = 7;
 
-void region_construction(benchmark::State& state)
+// Keeps the median (or the only run) of each benchmark, in milliseconds.
+class table_reporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            const bool wanted = repetitions == 1 ? run.run_type == Run::RT_Iteration
+                                                 : run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (wanted && !run.error_occurred)
+                milliseconds[run.run_name.function_name] =
+                    run.GetAdjustedRealTime() * (run.time_unit == benchmark::kSecond ? 1000.0 : 1.0);
+        }
+    }
+
+    double get(const std::string& name) const
+    {
+        const auto found = milliseconds.find(name);
+        return found == milliseconds.end() ? 0.0 : found->second;
+    }
+
+private:
+    std::map<std::string, double> milliseconds;
+};
+
+template <class Plane>
+void measure_construction(benchmark::State& state)
 {
     for (auto _ : state)
-        benchmark::DoNotOptimize(make_region());
+        state.SetIterationTime(construction<Plane>());
 }
-BENCHMARK(region_construction)->Unit(benchmark::kMillisecond);
 
-// The costliest prepare step: the first of a cycle, on a fresh grid.
-void first_prepare_pass(benchmark::State& state)
+template <class Plane>
+void measure_first_prepare_step(benchmark::State& state)
 {
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto region = make_region();
-        state.ResumeTiming();
-        region->prepare_pass(1.0 / 29.0);
-    }
+    for (auto _ : state)
+        state.SetIterationTime(first_prepare_step<Plane>());
 }
-BENCHMARK(first_prepare_pass)->Unit(benchmark::kMillisecond);
 
-// The whole-pass step (advance_pass, then recolour) at a given pass.
-void whole_pass_step(benchmark::State& state)
+template <class Plane>
+void measure_whole_pass_step(benchmark::State& state)
 {
+    // Reaching pass 96 takes a whole life: set up once per pass.
+    static std::map<int, std::unique_ptr<whole_pass_step<Plane>>> steps;
     const int pass = static_cast<int>(state.range(0));
-    auto region = make_region();
-    plane_texture texture(*region);
-    for (int i = 1; i < pass; ++i)
-        run_cycle(*region, texture);
-    for (int phase = 1; phase <= 29; ++phase)
-        region->prepare_pass(phase / 29.0);
-    const plane_region prepared = *region;
-    for (auto _ : state) {
-        state.PauseTiming();
-        *region = prepared;
-        state.ResumeTiming();
-        region->advance_pass();
-        texture.recolour();
-    }
+    auto& step = steps[pass];
+    if (!step)
+        step = std::make_unique<whole_pass_step<Plane>>(pass);
+    for (auto _ : state)
+        state.SetIterationTime(step->measure());
 }
-BENCHMARK(whole_pass_step)->Arg(1)->Arg(10)->Arg(50)->Arg(96)->Unit(benchmark::kMillisecond);
 
-// The grid's whole life: 96 cycles of 30 steps.
-void whole_life(benchmark::State& state)
+template <class Plane>
+void measure_scene_worst_step(benchmark::State& state)
 {
     for (auto _ : state) {
-        state.PauseTiming();
-        auto region = make_region();
-        plane_texture texture(*region);
-        state.ResumeTiming();
-        for (int cycle = 0; cycle < plane_region::max_passes; ++cycle)
-            run_cycle(*region, texture);
+        const scene_life_result life = scene_life<Plane>();
+        state.SetIterationTime(life.worst_step);
+        state.counters["worst_step_number"] = life.worst_step_number;
+        state.counters["life_total_s"] = life.total;
     }
 }
-BENCHMARK(whole_life)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
+
+template <class Plane>
+void measure_whole_life(benchmark::State& state)
+{
+    for (auto _ : state)
+        state.SetIterationTime(whole_life<Plane>());
+}
+
+void finish(benchmark::internal::Benchmark* b, int iterations, benchmark::TimeUnit unit = benchmark::kMillisecond)
+{
+    b->UseManualTime()->Unit(unit)->Iterations(repetitions == 1 ? 1 : iterations)->Repetitions(repetitions);
+    if (repetitions > 1)
+        b->ReportAggregatesOnly(true);
+}
+
+template <class Plane>
+void register_plane()
+{
+    const std::string suffix = std::string("/") + Plane::name;
+    finish(benchmark::RegisterBenchmark(("construction" + suffix).c_str(), measure_construction<Plane>), 3);
+    finish(benchmark::RegisterBenchmark(("first_prepare_step" + suffix).c_str(), measure_first_prepare_step<Plane>),
+           5);
+    for (const int pass : {1, 10, 50, 96})
+        finish(benchmark::RegisterBenchmark(("whole_pass_step_" + std::to_string(pass) + suffix).c_str(),
+                                            measure_whole_pass_step<Plane>)
+                   ->Arg(pass),
+               5);
+    finish(benchmark::RegisterBenchmark(("scene_worst_step" + suffix).c_str(), measure_scene_worst_step<Plane>), 1);
+    finish(benchmark::RegisterBenchmark(("whole_life" + suffix).c_str(), measure_whole_life<Plane>), 1,
+           benchmark::kSecond);
+}
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    for (int a = 1; a < argc; ++a)
+        if (std::strcmp(argv[a], "--quick") == 0) {
+            repetitions = 1;
+            for (int b = a; b + 1 < argc; ++b)
+                argv[b] = argv[b + 1];
+            --argc;
+            break;
+        }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+
+    register_plane<reference_plane>();
+    register_plane<project_plane>();
+    table_reporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+
+    auto row = [&](const std::string& name, const std::string& key, const std::string& unit, double scale = 1.0) {
+        return figure{name, unit, reporter.get(key + "/reference") * scale, reporter.get(key + "/project") * scale};
+    };
+    std::vector<figure> figures = {
+        row("grid construction", "construction", "ms"),
+        row("costliest prepare step", "first_prepare_step", "ms"),
+    };
+    for (const int pass : {1, 10, 50, 96})
+        figures.push_back(row("whole-pass step, pass " + std::to_string(pass),
+                              "whole_pass_step_" + std::to_string(pass), "ms"));
+    figures.push_back(row("scene step(), worst of a life", "scene_worst_step", "ms"));
+    figures.push_back(row("whole life, 2880 steps", "whole_life", "s CPU", 0.001));
+    figures.push_back({"state per grid point", "bytes", bytes_per_point<reference_plane>(),
+                       bytes_per_point<project_plane>()});
+    print_figures(figures);
+    return 0;
+}

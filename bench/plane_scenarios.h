@@ -1,0 +1,154 @@
+// What the benchmarks measure, for the reference plane and the project's
+// alike: each measure() sets up untimed and returns the seconds of the one
+// thing it measures.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "plane/plane_region.h"
+#include "plane/plane_texture.h"
+#include "reference_plane.h"
+#include "scene/ball_camera.h"
+
+namespace scenarios {
+
+struct project_plane {
+    using region = plane_region;
+    using texture = plane_texture;
+    static constexpr const char* name = "project";
+};
+
+struct reference_plane {
+    using region = reference::region;
+    using texture = reference::texture;
+    static constexpr const char* name = "reference";
+};
+
+constexpr int steps_per_cycle = 30;
+constexpr int life_steps = steps_per_cycle * plane_region::max_passes;
+constexpr double grid_points = 680.0 * 510.0;
+
+using clock = std::chrono::steady_clock;
+
+double seconds_since(clock::time_point start);
+// Processor time of the process where the C library keeps it (glibc); the
+// Windows C library gives wall time instead.
+double processor_seconds();
+// Writes a buffer larger than the caches, so that a measurement starts with
+// the plane's state out of cache, as after the worker's sleep.
+void flush_caches();
+
+template <class Plane>
+std::unique_ptr<typename Plane::region> make_region()
+{
+    return std::make_unique<typename Plane::region>(-2.1f, -1.2f, 0.8f, 1.2f);
+}
+
+// Step number k (from 1) of the plane's life, as the scene makes it.
+template <class Region, class Texture>
+void plane_step(Region& region, Texture& texture, std::mutex& lock, int k)
+{
+    const int phase = k % steps_per_cycle;
+    if (phase != 0) {
+        region.prepare_pass(phase / 29.0);
+    } else {
+        region.advance_pass();
+        texture.recolour(&lock);
+    }
+}
+
+// The grid's construction.
+template <class Plane>
+double construction()
+{
+    flush_caches();
+    const auto start = clock::now();
+    const auto region = make_region<Plane>();
+    return seconds_since(start);
+}
+
+// The costliest prepare step: the first, on a fresh grid, where every point
+// is live and none has settled.
+template <class Plane>
+double first_prepare_step()
+{
+    const auto region = make_region<Plane>();
+    flush_caches();
+    const auto start = clock::now();
+    region->prepare_pass(1.0 / 29.0);
+    return seconds_since(start);
+}
+
+// The whole-pass step (advance_pass, then recolour) that makes whole pass
+// `pass`, each time from the same prepared state.
+template <class Plane>
+class whole_pass_step {
+public:
+    explicit whole_pass_step(int pass) : region(make_region<Plane>()), texture(*region)
+    {
+        for (int k = 1; k < pass * steps_per_cycle; ++k)
+            plane_step(*region, texture, lock, k);
+        prepared = std::make_unique<typename Plane::region>(*region);
+    }
+
+    double measure()
+    {
+        *region = *prepared;
+        flush_caches();
+        const auto start = clock::now();
+        region->advance_pass();
+        texture.recolour(&lock);
+        return seconds_since(start);
+    }
+
+private:
+    std::unique_ptr<typename Plane::region> region;
+    typename Plane::texture texture;
+    std::unique_ptr<typename Plane::region> prepared;
+    std::mutex lock;
+};
+
+// The grid's whole life, 2,880 steps, in processor seconds.
+template <class Plane>
+double whole_life()
+{
+    const auto region = make_region<Plane>();
+    typename Plane::texture texture(*region);
+    std::mutex lock;
+    const double start = processor_seconds();
+    for (int k = 1; k <= life_steps; ++k)
+        plane_step(*region, texture, lock, k);
+    return processor_seconds() - start;
+}
+
+// A whole life of the scene's step() with 128 walkers and the paths, from
+// the same seed each time. Returns the worst step's seconds.
+struct scene_life_result {
+    double worst_step;
+    int worst_step_number;
+    double total;
+};
+
+template <class Plane>
+scene_life_result scene_life();
+
+// Bytes per grid point held by the region and its texture, counted through
+// operator new after a first cycle.
+template <class Plane>
+double bytes_per_point();
+
+// One line of the summary table: a figure for both planes.
+struct figure {
+    std::string name;
+    std::string unit;
+    double reference;
+    double project;
+};
+
+void print_figures(const std::vector<figure>& figures);
+
+}  // namespace scenarios
