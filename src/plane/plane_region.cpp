@@ -175,15 +175,3 @@ void plane_region::set_iterate(int column, int row, complex_f z)
     if (states[index] == active && column < prepare_cursor)
         prepare(index, c);
 }
-
-double plane_region::bytes_per_point() const
-{
-    std::size_t bytes = sizeof(*this) + column_re.capacity() * sizeof(float) + row_im.capacity() * sizeof(float) +
-                        log_next.capacity() * sizeof(complex_f) + steps.capacity() * sizeof(std::int32_t) +
-                        states.capacity() * sizeof(point_state);
-    for (int slot = 0; slot < 2; ++slot)
-        bytes += iterates[static_cast<std::size_t>(slot)].capacity() * sizeof(complex_f) +
-                 ratios[static_cast<std::size_t>(slot)].capacity() * sizeof(complex_f) +
-                 colours[static_cast<std::size_t>(slot)].capacity() * sizeof(colour_rgba);
-    return static_cast<double>(bytes) / (static_cast<double>(columns) * rows);
-}

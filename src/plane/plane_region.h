@@ -63,8 +63,6 @@ public:
     // The colour of the point's current displacement z - c as a live point
     // shows it (alpha 255); meaningful while the point is live.
     colour_rgba colour_at(std::size_t index) const { return colours[steps[index] & 1][index]; }
-    // Bytes of state per grid point.
-    double bytes_per_point() const;
 
     float re_min;
     float im_min;
@@ -84,6 +82,8 @@ private:
     std::size_t index_of(int column, int row) const;
     complex_f c_of(int column, int row) const;
     // Fills the other slot with the next iterate, its ratio and its colour.
+    // At most once per point between two whole passes: the settling test
+    // reads the other slot as the iterate before last.
     void prepare(std::size_t index, complex_f c);
 
     // Grid values: every column shares the rows' imaginary parts.
