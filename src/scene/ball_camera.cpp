@@ -1,5 +1,6 @@
 #include "scene/ball_camera.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <functional>
@@ -165,9 +166,11 @@ void worker_main(ball_camera* scene)
         const auto took = std::chrono::duration_cast<std::chrono::microseconds>(clock::now() - started).count();
         const std::int32_t elapsed_us = took > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(took);
         scene->last_step_us = elapsed_us;
-        // A stop request is seen after at most one pass.
-        const int sleep_ms = pacing_sleep_ms(elapsed_us);
-        if (sleep_ms > 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(sleep_ms));
+        // The pace's sleep is four times a slow step, which can run to
+        // seconds on a busy machine: it watches for a stop request, so that
+        // a stopped saver ends within about 10 ms of its current step.
+        const auto wake = clock::now() + std::chrono::milliseconds(pacing_sleep_ms(elapsed_us));
+        for (auto now = clock::now(); now < wake && !scene->stop_requested; now = clock::now())
+            std::this_thread::sleep_for(std::min<clock::duration>(wake - now, std::chrono::milliseconds(10)));
     }
 }
