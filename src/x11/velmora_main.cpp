@@ -2,10 +2,11 @@
 // drives the same scene, camera and frame code as the Windows saver: a GL
 // context on the window, the scene, reshape at creation, then a frame every
 // 50 ms while the worker thread steps the scene.
+#include <fcntl.h>
 #include <poll.h>
-#include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -37,19 +38,37 @@ int fail(const std::string& message)
     return 1;
 }
 
+// The write end of the pipe that tells the main loop a stop signal came.
+// The handler gets no user data, so it lives here; nothing else uses it.
+int stop_pipe_write = -1;
+
+extern "C" void on_stop_signal(int)
+{
+    const int saved_errno = errno;
+    const char byte = 1;
+    // A full pipe already holds a stop request.
+    [[maybe_unused]] const ssize_t written = write(stop_pipe_write, &byte, 1);
+    errno = saved_errno;
+}
+
 // The signals that end a run: the saver daemon's SIGTERM, and a terminal's
-// SIGINT and SIGHUP. They are blocked in every thread (threads inherit the
-// mask, so this comes first) and read from a descriptor by the main loop.
+// SIGINT and SIGHUP. Their handler writes to a pipe that the main loop polls
+// with the display, whichever thread the signal lands on (threads started
+// before main, such as a sanitizer's, do not block it). Returns the read end.
 int open_stop_signals()
 {
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGTERM);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGHUP);
-    if (pthread_sigmask(SIG_BLOCK, &signals, nullptr) != 0)
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0)
         return -1;
-    return signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
+    stop_pipe_write = ends[1];
+    struct sigaction action {};
+    action.sa_handler = on_stop_signal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal_number : {SIGTERM, SIGINT, SIGHUP})
+        if (sigaction(signal_number, &action, nullptr) != 0)
+            return -1;
+    return ends[0];
 }
 
 // The window to draw on for -root: XScreenSaver names its own window in the
@@ -144,6 +163,11 @@ int saver_run::run(int stop_signals)
     std::string error;
     if (!open_window(error))
         return fail(error);
+
+    // A daemon may end the hack at once; the scene's build is not cut short.
+    pollfd stop_check = {stop_signals, POLLIN, 0};
+    if (poll(&stop_check, 1, 0) > 0)
+        return 0;
 
     // The scene creates its texture object, so the context must be current.
     scene = std::make_unique<ball_camera>();

@@ -107,7 +107,7 @@ constexpr int reference_height = 1024;
 // Runs the seeded scene in the headless renderer at the screenshot's size
 // (first at first_size, when the window was resized since) and finds the
 // step count from min_steps to max_steps whose frame is closest to the
-// screenshot.
+// screenshot, stopping at the first that is the same up to a few pixels.
 step_match closest_step(const rgb_picture& shot, std::uint32_t seed, std::int64_t min_steps,
                         std::int64_t max_steps, std::optional<std::pair<int, int>> first_size = std::nullopt);
 
@@ -119,3 +119,6 @@ double lit_share(const rgb_picture& picture);
 int white_pixels(const rgb_picture& picture, int left, int top, int right, int bottom);
 
 void sleep_seconds(double seconds);
+
+// Whether the process has a handler for the signal now (Linux's /proc).
+bool signal_caught(pid_t pid, int signal_number);
