@@ -167,6 +167,20 @@ TEST_F(frontend, window_id_draws_into_the_given_window)
     expect_emerging_set(shot, 5);
 }
 
+TEST_F(frontend, ends_when_the_given_window_is_destroyed)
+{
+    // A settings dialog closing its preview.
+    const Window preview = client->create_window(10, 10, 200, 150);
+    auto velmora = start({"-window-id", hex_id(preview)});
+    ASSERT_TRUE(wait_until_drawn(*client, preview, 10.0)) << velmora->error_output();
+    XDestroyWindow(client->display, preview);
+    XSync(client->display, False);
+    const auto status = velmora->wait_for_exit(prompt_end);
+    ASSERT_TRUE(status.has_value()) << "still drawing into a destroyed window";
+    EXPECT_EQ(*status, 0);
+    EXPECT_EQ(velmora->error_output(), "");
+}
+
 TEST_F(frontend, root_draws_on_the_xscreensaver_window_and_follows_its_size)
 {
     const Window saver = client->create_window(0, 0, 500, 350);
