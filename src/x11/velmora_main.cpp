@@ -181,7 +181,7 @@ int saver_run::run(int stop_signals)
     for (;;) {
         if (handle_pending_events())
             break;
-        error = take_x11_error(display);
+        error = take_x11_error(display, false);
         if (!error.empty()) {
             status = fail(error);
             break;

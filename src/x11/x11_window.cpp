@@ -30,9 +30,10 @@ void install_x11_error_handler()
     XSetErrorHandler(record_x11_error);
 }
 
-std::string take_x11_error(Display* display)
+std::string take_x11_error(Display* display, bool wait_for_server)
 {
-    XSync(display, False);
+    if (wait_for_server)
+        XSync(display, False);
     std::string error;
     error.swap(first_x11_error);
     return error;

@@ -10,9 +10,10 @@
 // X errors are recorded instead of ending the process inside Xlib, so that a
 // bad window ID or a window that vanishes ends the run with one line of ours.
 void install_x11_error_handler();
-// The first X error since the last call, as one line, or empty. Waits for the
-// server to answer every request sent so far.
-std::string take_x11_error(Display* display);
+// The first X error since the last call, as one line, or empty. With
+// wait_for_server, first waits for the server to answer every request sent
+// so far; without, it reports what reading events has brought in.
+std::string take_x11_error(Display* display, bool wait_for_server = true);
 
 class x11_window {
 public:
