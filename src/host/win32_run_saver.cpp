@@ -74,7 +74,7 @@ int run_saver(HWND parent)
     if (host.host_window != nullptr) {
         if (!host.preview_mode)
             SetForegroundWindow(host.host_window);
-        MSG message;
+        MSG message = {};
         // GetMessageA answers -1 on failure; that ends the loop as well.
         while (GetMessageA(&message, nullptr, 0, 0) > 0) {
             TranslateMessage(&message);
