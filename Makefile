@@ -22,6 +22,7 @@ test: build
 	ctest --preset native -j $(JOBS)
 	ctest --preset tsan -j $(JOBS)
 	ctest --preset windows-x64 -j $(JOBS)
+	ctest --preset windows-x86 -j $(JOBS)
 
 run: build-native
 	scripts/run.sh "$(OUT)"

@@ -1,0 +1,476 @@
+#!/usr/bin/env bash
+# End-to-end suite of the Windows saver: the real 64-bit velmora.scr under
+# Wine on a private Xvfb display with a fresh Wine prefix, both started here
+# and stopped on every exit. Real input comes from xdotool, pictures from
+# xwd; saver_probe.exe starts programs inside Wine and reports their exit
+# codes and windows. Every case prints "ok" or "FAILED"; the suite fails when
+# one case fails.
+#
+# Usage: e2e.sh --saver velmora.scr --fault-saver velmora-fault.scr
+#               --probe saver_probe.exe --picture-check picture_check.exe
+#               --password-cpl PASSWORD.CPL --mpr MPR.DLL --work DIR
+set -uo pipefail
+
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --saver) saver_built=$2 ;;
+    --fault-saver) fault_built=$2 ;;
+    --probe) probe_exe=$2 ;;
+    --picture-check) picture_check_exe=$2 ;;
+    --password-cpl) password_cpl=$2 ;;
+    --mpr) mpr_dll=$2 ;;
+    --work) work=$2 ;;
+    *) echo "unknown argument $1" >&2; exit 2 ;;
+  esac
+  shift 2
+done
+for needed in saver_built fault_built probe_exe picture_check_exe password_cpl mpr_dll work; do
+  [ -n "${!needed:-}" ] || { echo "missing --${needed//_/-}" >&2; exit 2; }
+done
+
+rm -rf "$work"
+mkdir -p "$work/bin" "$work/runs"
+started=$SECONDS
+failures=0
+xvfb_pid=""
+
+cleanup() {
+  # Programs of this suite only: the probes and savers started below.
+  local pids
+  pids=$(jobs -p)
+  [ -n "$pids" ] && kill $pids 2>/dev/null
+  [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  wait 2>/dev/null
+  # The prefix is large; logs and screenshots stay for a look after a failure.
+  rm -rf "$work/prefix"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+say() { echo "$*"; }
+pass() { say "ok: $1"; }
+fail() { say "FAILED: $1${2:+ ($2)}"; failures=$((failures + 1)); }
+expect() { # NAME ACTUAL EXPECTED
+  if [ "$2" = "$3" ]; then pass "$1"; else fail "$1" "got '$2', expected '$3'"; fi
+}
+
+# The value of KEY in the last line of FILE that has KEY=value (Windows
+# programs end their lines with CR LF).
+field() {
+  tr -d '\r' <"$1" 2>/dev/null | grep -o "\b$2=[^ ]*" | tail -n 1 | cut -d= -f2-
+}
+# The rest of the line after KEY=, for values with blanks.
+text_field() {
+  tr -d '\r' <"$1" 2>/dev/null | grep "^$2=" | tail -n 1 | cut -d= -f2-
+}
+
+# --- The display and the Wine prefix ----------------------------------------
+
+# A white root, so that a black screen is the saver's own doing.
+Xvfb -displayfd 3 -screen 0 800x600x24 -wr -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do
+  [ -s "$work/display" ] && break
+  sleep 0.1
+done
+[ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+export DISPLAY=":$(head -n 1 "$work/display")"
+export WINEPREFIX="$work/prefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+unset WINEARCH
+say "display $DISPLAY, prefix $WINEPREFIX"
+wine wineboot -i >"$work/wineboot.log" 2>&1
+wineserver -w
+# Kept between cases; it ends by itself 30 s after the last program.
+wineserver -p30
+# Should this script be killed outright, the display goes with it.
+(
+  while kill -0 $$ 2>/dev/null; do sleep 2; done
+  kill "$xvfb_pid" 2>/dev/null
+) &
+
+# Without a window manager Wine would wait 2 s for each unmapped managed
+# window; no debugger, so that UnhandledExceptionFilter answers "handle" at
+# once, as Windows does after its error report; the stand-in MPR.DLL next to
+# the saver is loaded in place of Wine's own.
+cat >"$work/settings.reg" <<'EOF'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Managed"="N"
+
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\AeDebug]
+"Debugger"="velmora-no-debugger %ld %ld"
+"Auto"="1"
+
+[HKEY_CURRENT_USER\Software\Wine\AppDefaults\velmora.scr\DllOverrides]
+"mpr"="native,builtin"
+EOF
+wine regedit /S "Z:${work//\//\\}\\settings.reg" >/dev/null 2>&1
+
+# The saver with the stand-ins of the legacy family's components next to it,
+# as the system would find them. Log and control files of the stand-ins:
+cp "$saver_built" "$fault_built" "$password_cpl" "$mpr_dll" "$work/bin/"
+saver='Z:'"${work//\//\\}"'\bin\velmora.scr'
+fault_saver='Z:'"${work//\//\\}"'\bin\'"$(basename "$fault_built")"
+export VELMORA_FAKE_LOG="Z:$work/components.log"
+export VELMORA_FAKE_CONTROL="Z:$work/control.txt"
+components_log="$work/components.log"
+: >"$components_log"
+
+probe() { wine "$probe_exe" "$@" 2>>"$work/wine-stderr.log" | tr -d '\r'; }
+picture_check() { wine "$picture_check_exe" "$@" 2>>"$work/wine-stderr.log" | tr -d '\r'; }
+set_password_value() { # dword N | binary HEX | delete
+  case "$1" in
+    delete) probe reg delete 'Control Panel\Desktop' ScreenSaveUsePassword >/dev/null ;;
+    *) probe reg "$1" 'Control Panel\Desktop' ScreenSaveUsePassword "$2" >/dev/null ;;
+  esac
+}
+control() { printf '%s\n' "$@" >"$work/control.txt"; }
+
+# Runs PROGRAM ARGS to its end with the probe; the report goes to runs/NAME.
+run_to_end() { # NAME PROBE-OPTIONS... -- PROGRAM ARGS...
+  local name=$1
+  shift
+  local options=()
+  while [ "$1" != "--" ]; do options+=("$1"); shift; done
+  shift
+  probe run "${options[@]}" "$@" >"$work/runs/$name"
+}
+
+# Mean brightness of the display, 0 (black) to 1 (white); the screenshot is
+# kept as shown.xwd.
+screen_brightness() {
+  xwd -root -silent >"$work/shown.xwd"
+  convert "xwd:$work/shown.xwd" -colorspace Gray -format '%[fx:mean]' info:
+}
+
+# Waits until the saver's window is on the display: the white root gone
+# black. Input sent before that would reach no window.
+wait_until_shown() { # NAME
+  for _ in $(seq 40); do
+    [ "$(awk -v b="$(screen_brightness)" 'BEGIN { print (b < 0.25) }')" = 1 ] && return 0
+    sleep 0.2
+  done
+  fail "$1: the saver window shows on the display"
+  return 1
+}
+
+# Starts the saver in the background; returns once its window is there.
+start_saver() { # NAME ARGS...
+  local name=$1
+  shift
+  local report="$work/runs/$name"
+  : >"$report"
+  # Straight to the file, unfiltered, so that each line shows at once.
+  wine "$probe_exe" run --timeout 60000 "$@" >"$report" 2>>"$work/wine-stderr.log" &
+  for _ in $(seq 300); do
+    if grep -q '^ready' "$report"; then
+      wait_until_shown "$name"
+      return
+    fi
+    grep -q '^exit=' "$report" && break
+    sleep 0.1
+  done
+  fail "$name: the saver window appeared" "$(tr -d '\r' <"$report" | tr '\n' ' ')"
+  return 1
+}
+
+# Waits until the background saver NAME has ended; prints its exit code.
+wait_for_end() { # NAME [SECONDS]
+  local report="$work/runs/$1"
+  for _ in $(seq $((${2:-15} * 10))); do
+    grep -q '^exit=' "$report" && break
+    sleep 0.1
+  done
+  field "$report" exit
+}
+
+window_gone() { grep -q '^gone' "$work/runs/$1"; }
+
+# Waits up to SECONDS for the window of NAME to go; true when it went. A
+# saver that stays is ended, so that it cannot answer for the next case.
+gone_within() { # NAME SECONDS
+  for _ in $(seq $(($2 * 10))); do
+    window_gone "$1" && return 0
+    sleep 0.1
+  done
+  probe end >/dev/null
+  return 1
+}
+
+# Long enough for input to reach the saver and a close request to take
+# effect (about 0.4 s here), with room for a loaded machine.
+settle() { sleep 2; }
+
+stop_saver() { # NAME: ends a saver that a case left running, with a key
+  window_gone "$1" || xdotool key Escape
+  gone_within "$1" 10 || true
+  wait_for_end "$1" >/dev/null
+}
+
+# The stand-ins' log without its CR LF line ends, and counts of its lines.
+components() { tr -d '\r' <"$components_log"; }
+count_lines() { components | grep -c "$1" || true; }
+
+# --- Switch table ------------------------------------------------------------
+
+say "== switch table"
+set_password_value dword 1
+for tail in "/x /s" "/p" "/p 0" "/p:1234" "/p 1234" "/p 4294967295" "/c" "/c:0" "/c 1234" "" "/a 1234"; do
+  name="switch ${tail:-(empty)}"
+  # shellcheck disable=SC2086 # the tail is split into words on purpose
+  run_to_end "switch" --timeout 20000 -- "$saver" $tail
+  report="$work/runs/switch"
+  expect "$name: exit code" "$(field "$report" exit)" "-1"
+  expect "$name: no window created" "$(field "$report" created)" "0"
+done
+expect "switch /a on the NT family: no component loaded" "$(count_lines '^load')" "0"
+
+for tail in "/s" "-S" "s" "/s /x"; do
+  name="switch $tail"
+  # shellcheck disable=SC2086
+  run_to_end "switch" --timeout 20000 --close-after 500 -- "$saver" $tail
+  report="$work/runs/switch"
+  expect "$name: runs full screen" "$(grep -c '^ready' "$report")" "1"
+  expect "$name: exit code after a key" "$(field "$report" exit)" "0"
+done
+expect "full screen on the NT family: no password component loaded" "$(count_lines '^load password')" "0"
+
+# --- The full-screen window ---------------------------------------------------
+
+say "== full-screen window"
+if start_saver fullscreen "$saver" /s; then
+  probe info >"$work/info"
+  expect "class" "$(field "$work/info" class)" "WindowsScreenSaverClass"
+  expect "title" "$(text_field "$work/info" title)" "Screen Saver"
+  expect "covers the virtual screen" "$(field "$work/info" rect)" "$(field "$work/info" virtual)"
+  expect "virtual screen is the display" "$(field "$work/info" virtual)" "0,0,800,600"
+  expect "top-most" "$(field "$work/info" topmost)" "1"
+  expect "styles" "$(field "$work/info" style) $(field "$work/info" exstyle)" "0x96000000 0x00000088"
+
+  run_to_end second --timeout 20000 -- "$saver" /s
+  expect "second /s: exit code" "$(field "$work/runs/second" exit)" "0"
+  expect "second /s: no window of its own" "$(field "$work/runs/second" saver_windows)" "0"
+  probe info >"$work/info"
+  expect "second /s: the first is in front" "$(field "$work/info" foreground) $(field "$work/info" hwnd)" \
+    "1 $(tr -d '\r' <"$work/runs/fullscreen" | grep '^ready' | grep -o 'hwnd=[0-9]*' | cut -d= -f2)"
+
+  probe settitle "Changed" >"$work/title"
+  expect "WM_SETTEXT is refused" "$(text_field "$work/title" title)" "Screen Saver"
+
+  # Messages that must not close it: refused system commands, a granted
+  # suspend query, status changes, a resume after a failure, button
+  # releases and double clicks alone.
+  probe send 0x112:0xF140:0 0x112:0xF040:0 0x112:0xF050:0 0x218:0:0 0x218:10:0 0x218:0x8013:0 \
+    0x218:7:1 0x218:18:1 0x202:0:0 0x203:0:0 0x205:0:0 0x101:0x20:0 >"$work/sends"
+  for message in "0x112 0xf140 SC_SCREENSAVE" "0x112 0xf040 SC_NEXTWINDOW" "0x112 0xf050 SC_PREVWINDOW" \
+    "0x218 0x0 PBT_APMQUERYSUSPEND" "0x218 0xa PBT_APMPOWERSTATUSCHANGE" "0x218 0x8013 PBT_POWERSETTINGCHANGE" \
+    "0x218 0x7 resume-after-failure" "0x218 0x12 automatic-resume-after-failure" "0x202 0x0 WM_LBUTTONUP" \
+    "0x203 0x0 WM_LBUTTONDBLCLK" "0x205 0x0 WM_RBUTTONUP" "0x101 0x20 WM_KEYUP"; do
+    set -- $message
+    line=$(grep "^message=$1 wparam=$2 " "$work/sends")
+    expect "$3 leaves the saver running" "$(echo "$line" | grep -o 'alive=[01]')" "alive=1"
+  done
+  expect "SC_SCREENSAVE is refused with 0" "$(grep '^message=0x112 wparam=0xf140 ' "$work/sends" | grep -o 'result=[0-9]*')" "result=0"
+  expect "a suspend query is granted with 1" "$(grep '^message=0x218 wparam=0x0 ' "$work/sends" | grep -o 'result=[0-9]*')" "result=1"
+  stop_saver fullscreen
+  expect "full screen ends with 0" "$(field "$work/runs/fullscreen" exit)" "0"
+fi
+
+# Messages that close it, each in a run of its own.
+for message in "0x112:0xF170:2 SC_MONITORPOWER" "0x1C:0:0 deactivation" "0x218:4:0 PBT_APMSUSPEND" \
+  "0x218:1:0 PBT_APMQUERYSTANDBY" "0x218:7:0 PBT_APMRESUMESUSPEND" "0x218:0x20:0 unknown-power-event" \
+  "0x48:3:0 WM_POWER-critical-resume"; do
+  set -- $message
+  if start_saver closing "$saver" /s; then
+    probe send "$1" >/dev/null
+    expect "$2 closes the saver" "$(gone_within closing 10 && echo closed)" "closed"
+    expect "$2: exit code" "$(wait_for_end closing)" "0"
+  fi
+done
+
+# --- The picture ----------------------------------------------------------------
+
+say "== picture"
+# The first screenshot is the one that showed the window; then the set must
+# emerge: a screenshot some seconds on, and later ones until the picture has
+# moved on by a pass (the worker slows down on a loaded machine).
+xdotool mousemove 400 300
+if start_saver picture "$saver" /s; then
+  cp "$work/shown.xwd" "$work/shot-start.xwd"
+  picture_started=$SECONDS
+  sleep 6
+  xwd -root -silent >"$work/shot-early.xwd"
+  convert "xwd:$work/shot-early.xwd" "ppm:$work/shot-early.ppm"
+  picture_check set "Z:$work/shot-early.ppm" >"$work/picture-early"
+  early_pass=$(field "$work/picture-early" best_pass)
+  while [ $((SECONDS - picture_started)) -lt 45 ]; do
+    sleep 3
+    xwd -root -silent >"$work/shot-later.xwd"
+    convert "xwd:$work/shot-later.xwd" "ppm:$work/shot-later.ppm"
+    picture_check set "Z:$work/shot-later.ppm" >"$work/picture-later"
+    [ "$(field "$work/picture-later" best_pass)" -gt "${early_pass:-0}" ] 2>/dev/null && break
+  done
+  stop_saver picture
+  convert "xwd:$work/shot-start.xwd" "ppm:$work/shot-start.ppm"
+  picture_check black "Z:$work/shot-start.ppm" >"$work/picture-start"
+  for shot in start early later; do
+    convert "xwd:$work/shot-$shot.xwd" "$work/shot-$shot.png"
+    say "$shot: $(tr '\n' ' ' <"$work/picture-$shot")"
+  done
+  share=$(field "$work/picture-start" black_share)
+  expect "first the opaque black plane over the white screen" "$(awk -v s="$share" 'BEGIN { print (s >= 0.85) }')" "1"
+  for shot in early later; do
+    match=$(field "$work/picture-$shot" best_match)
+    expect "$shot screenshot matches the core's picture of its pass" "$(awk -v m="$match" 'BEGIN { print (m >= 0.8) }')" "1"
+  done
+  later_pass=$(field "$work/picture-later" best_pass)
+  expect "the set emerges pass by pass" \
+    "$(awk -v a="$early_pass" -v b="$later_pass" 'BEGIN { print (b >= 1 && b > a) }')" "1"
+  expect "the emerged set is no longer the black plane" \
+    "$(awk -v m="$(field "$work/picture-later" best_match)" -v z="$(field "$work/picture-later" match_at_pass_0)" \
+      'BEGIN { print (m - z >= 0.2) }')" "1"
+fi
+
+# --- Close rules with real input ------------------------------------------------
+
+say "== close rules (xdotool)"
+xdotool mousemove 400 300
+if start_saver mouse-5 "$saver" /s; then
+  sleep 1
+  xdotool mousemove_relative 3 0
+  settle
+  expect "a move of 3 pixels leaves it running" "$(window_gone mouse-5 && echo closed || echo running)" "running"
+  xdotool mousemove_relative 0 2
+  expect "a further 2 pixels (5 in all) close it" "$(gone_within mouse-5 10 && echo closed)" "closed"
+  expect "closed by the mouse: exit code" "$(wait_for_end mouse-5)" "0"
+fi
+
+xdotool mousemove 400 300
+if start_saver mouse-4 "$saver" /s; then
+  sleep 1
+  xdotool mousemove_relative 2 0
+  xdotool mousemove_relative 0 -2
+  settle
+  expect "moves of 4 pixels in all leave it running" "$(window_gone mouse-4 && echo closed || echo running)" "running"
+  xdotool key a
+  expect "a key closes it" "$(gone_within mouse-4 10 && echo closed)" "closed"
+  expect "closed by a key: exit code" "$(wait_for_end mouse-4)" "0"
+fi
+
+for input in "click 1 left-click" "click 2 middle-click" "click 3 right-click" "key alt+x Alt-combination"; do
+  set -- $input
+  xdotool mousemove 400 300
+  if start_saver input "$saver" /s; then
+    sleep 0.5
+    xdotool "$1" "$2"
+    expect "a $3 closes it" "$(gone_within input 10 && echo closed)" "closed"
+    expect "$3: exit code" "$(wait_for_end input)" "0"
+  fi
+done
+
+# --- Preview ------------------------------------------------------------------------
+
+say "== preview"
+for size in "152 112" "0 0"; do
+  set -- $size
+  probe preview "$saver" "$1" "$2" >"$work/preview-$1x$2"
+  report="$work/preview-$1x$2"
+  expect "preview ${1}x$2: child of the parent titled Preview" "$(field "$report" child) $(field "$report" title) $(field "$report" child_style)" "1 Preview 1"
+  expect "preview ${1}x$2: the parent's client size" "$(field "$report" same_client)" "1"
+  expect "preview ${1}x$2: keys, clicks and movement do not close it" "$(field "$report" survived_input)" "1"
+  expect "preview ${1}x$2: keeps its size" "$(field "$report" kept_size)" "1"
+  expect "preview ${1}x$2: ends with its parent" "$(field "$report" ended) $(field "$report" exit)" "1 0"
+done
+expect "preview: context menu passed to the parent" "$(field "$work/preview-152x112" context_menu_to_parent)" "1"
+
+# --- Fault guard -----------------------------------------------------------------------
+
+say "== fault guard"
+for fault in "access -1" "bad_alloc -1" "none 0"; do
+  set -- $fault
+  VELMORA_FAULT=$1 run_to_end fault --timeout 20000 --close-after 1000 -- "$fault_saver" /s
+  expect "fault $1 on the window thread: exit code" "$(field "$work/runs/fault" exit)" "$2"
+done
+VELMORA_FAULT=worker run_to_end fault --timeout 20000 -- "$fault_saver" /s
+expect "fault on another thread is left to the system" "$(field "$work/runs/fault" exit)" "-1073741819"
+
+# --- The Windows 95/98/Me family --------------------------------------------------------
+
+say "== legacy family (Version win98)"
+probe reg string 'Software\Wine\AppDefaults\velmora.scr' Version win98 >/dev/null
+
+: >"$components_log"
+run_to_end change --timeout 20000 -- "$saver" /a 1234
+expect "/a: exit code" "$(field "$work/runs/change" exit)" "0"
+expect "/a: MPR.DLL called with SCRSAVE" "$(components | grep -o 'change provider=[^ ]* ' | head -n 1)" "change provider=SCRSAVE "
+expect "/a: the rest of the call" "$(components | grep '^change' | grep -o 'reserved=.*')" "reserved=0 more=0"
+expect "/a: MPR.DLL loaded and freed" "$(count_lines '^load mpr') $(count_lines '^unload mpr')" "1 1"
+
+for value in "delete -" "dword 0" "binary 0100000000"; do
+  set -- $value
+  set_password_value "$1" "$2"
+  : >"$components_log"
+  xdotool mousemove 400 300
+  if start_saver no-password "$saver" /s; then
+    sleep 0.5
+    xdotool key a
+    expect "password value $1 $2: a key closes it" "$(gone_within no-password 10 && echo closed)" "closed"
+    expect "password value $1 $2: exit code" "$(wait_for_end no-password)" "0"
+    expect "password value $1 $2: no library loaded" "$(count_lines '^load')" "0"
+  fi
+done
+
+set_password_value dword 1
+: >"$components_log"
+control answer=0 hold_ms=3000
+xdotool mousemove 400 300
+if start_saver password "$saver" /s; then
+  expect "password: PASSWORD.CPL loaded before the window" "$(count_lines '^load password')" "1"
+  sleep 0.5
+  xdotool key a
+  sleep 0.3
+  # While the prompt is up: movement, keys and a WM_CLOSE ask nothing more.
+  xdotool mousemove_relative 30 30
+  xdotool key b
+  probe send 0x10:0:0 >"$work/close-during-prompt"
+  for _ in $(seq 80); do components | grep -q '^answer' && break; sleep 0.1; done
+  settle
+  expect "password: asked once per close request" "$(count_lines '^verify')" "1"
+  verify_tick=$(components | grep '^verify' | head -n 1 | grep -o 'tick=[0-9]*' | cut -d= -f2)
+  answer_tick=$(components | grep '^answer' | head -n 1 | grep -o 'tick=[0-9]*' | cut -d= -f2)
+  sent_tick=$(field "$work/close-during-prompt" sent_tick)
+  expect "password: the WM_CLOSE came while the prompt was up" \
+    "$(awk -v v="$verify_tick" -v s="$sent_tick" -v a="$answer_tick" 'BEGIN { print (v <= s && s <= a) }')" "1"
+  expect "password: asked with the saver running and no input method" \
+    "$(components | grep '^verify' | head -n 1 | grep -o 'running=.*')" "running=1 input_context=0"
+  expect "password: a refusal keeps it running" "$(window_gone password && echo closed || echo running)" "running"
+
+  # A refusal, then at once a key: the request within 200 ms is refused
+  # without asking.
+  control answer=0 key_after=1
+  xdotool key c
+  settle
+  expect "password: a request within 200 ms is refused outright" "$(count_lines '^verify')" "2"
+  expect "password: still running after it" "$(window_gone password && echo closed || echo running)" "running"
+
+  control answer=1
+  xdotool key d
+  expect "password: acceptance closes it" "$(gone_within password 10 && echo closed)" "closed"
+  expect "password: exit code" "$(wait_for_end password)" "0"
+  expect "password: asked a third time" "$(count_lines '^verify')" "3"
+  expect "password: PASSWORD.CPL freed at the end" "$(count_lines '^unload password')" "1"
+fi
+
+: >"$components_log"
+probe preview "$saver" 152 112 >"$work/preview-legacy"
+expect "legacy preview: ends with its parent" "$(field "$work/preview-legacy" exit)" "0"
+expect "legacy preview: no password component" "$(count_lines '^load')" "0"
+
+probe reg delete 'Software\Wine\AppDefaults\velmora.scr' Version >/dev/null
+
+say "e2e suite took $((SECONDS - started)) s; $failures failed"
+[ "$failures" -eq 0 ]

@@ -1,0 +1,75 @@
+// The saver window procedure of the fault-inducing test build
+// velmora-fault.scr: the real host around a window that, on its first frame
+// timer, faults as VELMORA_FAULT says:
+//   access     writes through a null pointer on the window thread
+//   bad_alloc  throws std::bad_alloc on the window thread
+//   worker     writes through a null pointer on another thread
+//   none       no fault: the window closes on input as usual
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "host/win32_close_rules.h"
+#include "host/win32_saver_hooks.h"
+
+namespace {
+
+bool faulted = false;
+
+void write_through_null()
+{
+    *static_cast<volatile int*>(nullptr) = 1;
+}
+
+DWORD WINAPI faulting_thread(void*)
+{
+    write_through_null();
+    return 0;
+}
+
+void fault_as_told()
+{
+    const char* kind = std::getenv("VELMORA_FAULT");
+    if (kind == nullptr || std::strcmp(kind, "none") == 0)
+        return;
+    if (std::strcmp(kind, "access") == 0)
+        write_through_null();
+    else if (std::strcmp(kind, "bad_alloc") == 0)
+        throw std::bad_alloc();
+    else if (std::strcmp(kind, "worker") == 0)
+        CreateThread(nullptr, 0, faulting_thread, nullptr, 0, nullptr);
+}
+
+}  // namespace
+
+LRESULT saver_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    switch (message) {
+    case WM_CREATE:
+        SetTimer(window, 1, 50, nullptr);
+        return 0;
+    case WM_TIMER:
+        if (!faulted) {
+            faulted = true;
+            fault_as_told();
+        }
+        return 0;
+    case WM_DESTROY:
+        KillTimer(window, 1);
+        return 0;
+    default:
+        return default_saver_proc(window, message, wparam, lparam);
+    }
+}
+
+bool register_dialog_classes(HINSTANCE)
+{
+    return true;
+}
+
+INT_PTR CALLBACK configure_dialog_proc(HWND, UINT, WPARAM, LPARAM)
+{
+    return FALSE;
+}
