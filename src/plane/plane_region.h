@@ -41,6 +41,7 @@ inline bool within_escape_radius(complex_f z)
 class plane_region {
 public:
     static constexpr int max_passes = 96;
+    static_assert(max_passes <= 255, "steps are kept in one byte");
 
     plane_region(float re_min, float im_min, float re_max, float im_max);
 
@@ -96,6 +97,7 @@ private:
     std::array<std::vector<colour_rgba>, 2> colours;
     // log(z * z + c) of the current iterate: the next step's log(z).
     std::vector<complex_f> log_next;
-    std::vector<std::int32_t> steps;
+    // A point takes at most max_passes steps.
+    std::vector<std::uint8_t> steps;
     std::vector<point_state> states;
 };
