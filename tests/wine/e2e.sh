@@ -42,8 +42,10 @@ cleanup() {
   [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
   wait 2>/dev/null
-  # The prefix is large; logs and screenshots stay for a look after a failure.
+  # The prefix and the raw screenshots are large; logs and PNG screenshots
+  # stay for a look after a failure.
   rm -rf "$work/prefix"
+  rm -f "$work"/*.xwd "$work"/*.ppm
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
