@@ -152,8 +152,10 @@ palette median_cut(const picture& image, std::size_t count)
                          pixels.begin() + static_cast<std::ptrdiff_t>(b.end),
                          [channel](const colour& x, const colour& y) { return x[channel] < y[channel]; });
         const std::size_t middle = b.begin + (b.end - b.begin) / 2;
-        boxes.push_back({middle, b.end});
+        const std::size_t end = b.end;
+        // Shortened before the push, which may move the boxes and b with them.
         b.end = middle;
+        boxes.push_back({middle, end});
     }
     palette colours{{0, 0, 0}};
     for (const box& b : boxes) {
