@@ -12,7 +12,8 @@ all: build
 deps:
 	@scripts/install-deps.sh
 
-build-%: deps
+# A static pattern rule: make skips implicit rules for phony targets.
+$(addprefix build-,$(BUILD_PRESETS)): build-%: deps
 	cmake --preset $* >/dev/null
 	cmake --build --preset $* -j $(JOBS)
 
