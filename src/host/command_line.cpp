@@ -74,3 +74,34 @@ saver_switch read_switch(const char* tail)
         return {saver_mode::bad_switch, 0};
     }
 }
+
+saver_dispatch plan_dispatch(const char* tail, bool legacy_platform, window_exists_function window_exists)
+{
+    const saver_switch chosen = read_switch(tail);
+    // Asked only where the mode reads a handle, as the entry asks IsWindow.
+    auto named_window_exists = [&] { return chosen.handle != 0 && window_exists(chosen.handle); };
+    const saver_dispatch refused{chosen.mode, saver_action::refuse, 0, false, true, -1};
+    switch (chosen.mode) {
+    case saver_mode::configure_without_parent:
+        return {chosen.mode, saver_action::configure_saver, 0, false, false, 0};
+    case saver_mode::run_full_screen:
+        return {chosen.mode, saver_action::run_saver, 0, false, false, 0};
+    case saver_mode::preview:
+        if (!named_window_exists())
+            return refused;
+        return {chosen.mode, saver_action::run_saver, chosen.handle, false, false, 0};
+    case saver_mode::configure: {
+        const bool exists = named_window_exists();
+        return {chosen.mode, saver_action::configure_saver, exists ? chosen.handle : 0, !exists, false, 0};
+    }
+    case saver_mode::change_password: {
+        if (!legacy_platform)
+            return refused;
+        const bool exists = named_window_exists();
+        return {chosen.mode, saver_action::change_saver_password, exists ? chosen.handle : 0, !exists, true, 0};
+    }
+    case saver_mode::bad_switch:
+        break;
+    }
+    return refused;
+}

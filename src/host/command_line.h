@@ -38,3 +38,27 @@ std::uint32_t read_decimal(const char* text);
 // The mode named by the first switch letter of the tail, after any ' ', '-'
 // or '/', with its window handle.
 saver_switch read_switch(const char* tail);
+
+// What the entry does for a command tail.
+enum class saver_action {
+    run_saver,              // full screen (parent 0) or preview in parent
+    configure_saver,        // in parent, or in the foreground window
+    change_saver_password,  // in parent, or in the foreground window; then 0
+    refuse,                 // end with -1 at once, no window
+};
+
+struct saver_dispatch {
+    saver_mode mode;
+    saver_action action;
+    std::uint32_t parent;      // 0: no parent window
+    bool foreground_parent;    // the parent is the foreground window instead
+    bool exit_code_decided;    // false: the action's own result is the exit code
+    int exit_code;             // 0 or -1 when decided
+};
+
+// Whether a handle names an existing window (IsWindow on Windows).
+using window_exists_function = bool (*)(std::uint32_t handle);
+
+// The dispatch of the entry as data: the mode, the window it uses and the
+// exit code where the mode alone fixes it. No platform call is made.
+saver_dispatch plan_dispatch(const char* tail, bool legacy_platform, window_exists_function window_exists);
