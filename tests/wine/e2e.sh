@@ -217,6 +217,24 @@ stop_saver() { # NAME: ends a saver that a case left running, with a key
 components() { tr -d '\r' <"$components_log"; }
 count_lines() { components | grep -c "$1" || true; }
 
+# The rest of the first line of FILE that begins with WORD.
+line_after() { # FILE WORD
+  tr -d '\r' <"$1" 2>/dev/null | grep "^$2 " | head -n 1 | cut -d' ' -f2-
+}
+
+# A screenshot of the display as a file NAME.xwd in the work folder.
+screenshot() { xwd -root -silent >"$work/$1.xwd"; }
+
+# How many pixels differ between two screenshots: the animation moving.
+pixels_changed() { # NAME NAME
+  compare -metric AE -fuzz 2% "xwd:$work/$1.xwd" "xwd:$work/$2.xwd" null: 2>&1 | cut -d' ' -f1
+}
+is_positive() { awk -v n="$1" 'BEGIN { print (n + 0 > 0) ? "yes" : "no" }'; }
+
+# Whether the system regards a screen saver as running, read by a process
+# of its own.
+saver_running_state() { probe running | grep -o 'saver_running=[01]' | cut -d= -f2; }
+
 # --- Switch table ------------------------------------------------------------
 
 say "== switch table"
@@ -389,6 +407,34 @@ for size in "152 112" "0 0"; do
 done
 expect "preview: context menu passed to the parent" "$(field "$work/preview-152x112" context_menu_to_parent)" "1"
 
+# Ended from outside while it draws: the parent destroyed at once or after
+# some frames, or the process killed by the display settings. Either way no
+# saver window and no saver process may stay behind.
+for ending in "destroy 0" "destroy 1500" "kill 1500"; do
+  set -- $ending
+  report="$work/preview-$1-$2"
+  name="preview, $1 after $2 ms"
+  probe preview-end "$saver" 152 112 "$1" "$2" >"$report"
+  if [ "$2" -gt 0 ]; then
+    # Under Wine another process's OpenGL child does not show on the display;
+    # its window thread's processor time shows it drawing (an idle one uses
+    # well under 1 % of the time).
+    expect "$name: it was drawing" \
+      "$(awk -v b="$(field "$report" window_thread_busy_ms)" -v w="$2" 'BEGIN { print (b >= w / 10) }')" "1"
+  fi
+  expect "$name: its window and process seen before" "$(line_after "$report" before)" "saver_windows=1 saver_processes=1"
+  expect "$name: the process ended" "$(field "$report" ended)" "1"
+  if [ "$1" = destroy ]; then
+    expect "$name: exit code" "$(field "$report" exit)" "0"
+  else
+    expect "$name: exit code is the one TerminateProcess gave" "$(field "$report" exit)" "1"
+    expect "$name: the parent lives on without a child" \
+      "$(field "$report" parent_alive) $(field "$report" children)" "1 0"
+  fi
+  expect "$name: no saver window and no saver process remain" \
+    "$(field "$report" child_alive) $(line_after "$report" after)" "0 saver_windows=0 saver_processes=0"
+done
+
 # --- Fault guard -----------------------------------------------------------------------
 
 say "== fault guard"
@@ -428,28 +474,44 @@ done
 
 set_password_value dword 1
 : >"$components_log"
-control answer=0 hold_ms=3000
+control answer=0 hold_ms=3000 show_cursor=1
 xdotool mousemove 400 300
 if start_saver password "$saver" /s; then
   expect "password: PASSWORD.CPL loaded before the window" "$(count_lines '^load password')" "1"
+  expect "password: the system sees a saver running" "$(saver_running_state)" "1"
   sleep 0.5
   xdotool key a
-  sleep 0.3
-  # While the prompt is up: movement, keys and a WM_CLOSE ask nothing more.
+  for _ in $(seq 50); do components | grep -q '^verify' && break; sleep 0.1; done
+  # While the prompt is up: movement, keys, clicks and a WM_CLOSE ask
+  # nothing more and close nothing, and the animation goes on behind it.
+  screenshot prompt-1
   xdotool mousemove_relative 30 30
   xdotool key b
+  xdotool click 1
+  xdotool click 3
   probe send 0x10:0:0 >"$work/close-during-prompt"
+  screenshot prompt-2
+  probe cursor >"$work/cursor-during-prompt"
   for _ in $(seq 80); do components | grep -q '^answer' && break; sleep 0.1; done
-  settle
-  expect "password: asked once per close request" "$(count_lines '^verify')" "1"
+  probe cursor >"$work/cursor-after-refusal"
+  screenshot refused-1
+  sleep 1
+  screenshot refused-2
+  sleep 1
+  expect "password: asked once per close request, none left over from the input" "$(count_lines '^verify')" "1"
   verify_tick=$(components | grep '^verify' | head -n 1 | grep -o 'tick=[0-9]*' | cut -d= -f2)
   answer_tick=$(components | grep '^answer' | head -n 1 | grep -o 'tick=[0-9]*' | cut -d= -f2)
   sent_tick=$(field "$work/close-during-prompt" sent_tick)
-  expect "password: the WM_CLOSE came while the prompt was up" \
+  expect "password: the input and the WM_CLOSE came while the prompt was up" \
     "$(awk -v v="$verify_tick" -v s="$sent_tick" -v a="$answer_tick" 'BEGIN { print (v <= s && s <= a) }')" "1"
   expect "password: asked with the saver running and no input method" \
     "$(components | grep '^verify' | head -n 1 | grep -o 'running=.*')" "running=1 input_context=0"
+  expect "password: the prompt's input did not close it" "$(field "$work/close-during-prompt" alive)" "1"
+  expect "password: it drew behind the prompt" "$(is_positive "$(pixels_changed prompt-1 prompt-2)")" "yes"
+  expect "password: the prompt showed the cursor" "$(field "$work/cursor-during-prompt" cursor_handle)" "1"
   expect "password: a refusal keeps it running" "$(window_gone password && echo closed || echo running)" "running"
+  expect "password: a refusal hides the cursor again" "$(field "$work/cursor-after-refusal" cursor_handle)" "0"
+  expect "password: it draws on after a refusal" "$(is_positive "$(pixels_changed refused-1 refused-2)")" "yes"
 
   # A refusal, then at once a key: the request within 200 ms is refused
   # without asking.
@@ -466,6 +528,24 @@ if start_saver password "$saver" /s; then
   expect "password: asked a third time" "$(count_lines '^verify')" "3"
   expect "password: PASSWORD.CPL freed at the end" "$(count_lines '^unload password')" "1"
 fi
+
+# The fault guard with a password in force: the saver-running state that the
+# loaded verifier set is off again after the fault. The state is system-wide
+# in Wine too (a probe process reads it while the saver runs).
+probe reg string 'Software\Wine\AppDefaults\velmora-fault.scr' Version win98 >/dev/null
+: >"$components_log"
+expect "fault with a password: no saver running before" "$(saver_running_state)" "0"
+xdotool mousemove 400 300
+if VELMORA_FAULT=access VELMORA_FAULT_AFTER_MS=3000 start_saver fault-legacy "$fault_saver" /s; then
+  expect "fault with a password: PASSWORD.CPL loaded" "$(count_lines '^load password')" "1"
+  expect "fault with a password: the system sees a saver running" "$(saver_running_state)" "1"
+  expect "fault with a password: exit code" "$(wait_for_end fault-legacy)" "-1"
+  expect "fault with a password: no saver running after the fault" "$(saver_running_state)" "0"
+fi
+VELMORA_FAULT=bad_alloc run_to_end fault --timeout 20000 -- "$fault_saver" /s
+expect "bad_alloc with a password: exit code" "$(field "$work/runs/fault" exit)" "-1"
+expect "bad_alloc with a password: no saver running after it" "$(saver_running_state)" "0"
+probe reg delete 'Software\Wine\AppDefaults\velmora-fault.scr' Version >/dev/null
 
 : >"$components_log"
 probe preview "$saver" 152 112 >"$work/preview-legacy"

@@ -5,6 +5,8 @@
 //   hold_ms=N         how long the "prompt" runs its own message loop
 //   key_after=0|1     post a key press to the saver just before answering,
 //                     so that a close request follows within milliseconds
+//   show_cursor=0|1   show the arrow cursor while the prompt is up, as a
+//                     real prompt does, so that the saver must hide it again
 #include <windows.h>
 
 #include <cstdio>
@@ -44,6 +46,9 @@ extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND window)
              input_context != nullptr ? 1 : 0);
     if (input_context != nullptr)
         ImmReleaseContext(window, input_context);
+
+    if (control_value("show_cursor", 0) != 0)
+        SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)));  // IDC_ARROW
 
     // A modal prompt: the saver's messages keep flowing meanwhile.
     const DWORD hold_ms = static_cast<DWORD>(control_value("hold_ms", 0));

@@ -1,6 +1,7 @@
 // The saver window procedure of the fault-inducing test build
 // velmora-fault.scr: the real host around a window that, on its first frame
-// timer, faults as VELMORA_FAULT says:
+// timer at least VELMORA_FAULT_AFTER_MS (default 0) after its creation,
+// faults as VELMORA_FAULT says:
 //   access     writes through a null pointer on the window thread
 //   bad_alloc  throws std::bad_alloc on the window thread
 //   worker     writes through a null pointer on another thread
@@ -17,6 +18,13 @@
 namespace {
 
 bool faulted = false;
+DWORD created_at = 0;
+
+DWORD fault_delay_ms()
+{
+    const char* delay = std::getenv("VELMORA_FAULT_AFTER_MS");
+    return delay != nullptr ? static_cast<DWORD>(std::strtoul(delay, nullptr, 10)) : 0;
+}
 
 void write_through_null()
 {
@@ -48,10 +56,11 @@ LRESULT saver_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpara
 {
     switch (message) {
     case WM_CREATE:
+        created_at = GetTickCount();
         SetTimer(window, 1, 50, nullptr);
         return 0;
     case WM_TIMER:
-        if (!faulted) {
+        if (!faulted && GetTickCount() - created_at >= fault_delay_ms()) {
             faulted = true;
             fault_as_told();
         }

@@ -1,9 +1,11 @@
 // The end-to-end suite's hands inside Wine: starts the saver and reads its
 // exit code, watches which windows its process creates, finds and inspects
 // the saver window, sends it messages, plays the display settings' preview
-// parent, and edits the registry. Prints facts as key=value lines for the
+// parent (which may also destroy itself or kill the saver), reads the cursor
+// and the system's saver-running state, and edits the registry. Prints facts as key=value lines for the
 // suite to check; exits 0 when the command itself worked.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -296,6 +298,61 @@ int set_title(int argc, char** argv)
     return 0;
 }
 
+// Processor time that a thread has used so far, in milliseconds.
+ULONGLONG busy_ms_of(HANDLE thread)
+{
+    FILETIME created = {}, exited = {}, kernel = {}, user = {};
+    if (!GetThreadTimes(thread, &created, &exited, &kernel, &user))
+        return 0;
+    const auto ticks = [](const FILETIME& time) {
+        return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    };
+    return (ticks(kernel) + ticks(user)) / 10000;
+}
+
+// Saver windows anywhere: top-level ones and children of top-level ones.
+BOOL CALLBACK count_saver_child(HWND window, LPARAM count)
+{
+    if (class_of(window) == saver_class)
+        ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+BOOL CALLBACK count_saver_windows_under(HWND window, LPARAM count)
+{
+    count_saver_child(window, count);
+    EnumChildWindows(window, count_saver_child, count);
+    return TRUE;
+}
+
+int saver_windows_anywhere()
+{
+    int count = 0;
+    EnumWindows(count_saver_windows_under, reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+// Running processes whose executable has the given file name.
+int processes_named(const std::string& file_name)
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return -1;
+    int count = 0;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        count += lstrcmpiA(entry.szExeFile, file_name.c_str()) == 0 ? 1 : 0;
+    CloseHandle(snapshot);
+    return count;
+}
+
+std::string file_name_of(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 // The preview parent: a plain top-level window that notes what the saver
 // passes up to it.
 HWND preview_parent = nullptr;
@@ -315,16 +372,15 @@ bool client_size_is(HWND window, LONG width, LONG height)
     return client.right == width && client.bottom == height;
 }
 
-// preview SAVER WIDTH HEIGHT: starts the saver as a preview inside a parent
-// whose client area has the given size, tries to close it with input, and
-// destroys the parent.
-int preview(int argc, char** argv)
-{
-    if (argc < 3)
-        fail("preview needs SAVER WIDTH HEIGHT");
-    const LONG width = std::atol(argv[1]);
-    const LONG height = std::atol(argv[2]);
+struct running_preview {
+    PROCESS_INFORMATION process;
+    HWND child;
+};
 
+// Creates the preview parent with a client area of the given size, starts
+// SAVER /p inside it and waits for its child window.
+running_preview start_preview(const char* saver, LONG width, LONG height)
+{
     WNDCLASSA parent_class = {};
     parent_class.lpfnWndProc = parent_proc;
     parent_class.hInstance = GetModuleHandleA(nullptr);
@@ -338,7 +394,7 @@ int preview(int argc, char** argv)
         fail("no parent window");
     say("parent_client=%d", client_size_is(preview_parent, width, height) ? 1 : 0);
 
-    std::vector<std::string> words = {argv[0], "/p", std::to_string(handle_number(preview_parent))};
+    std::vector<std::string> words = {saver, "/p", std::to_string(handle_number(preview_parent))};
     PROCESS_INFORMATION process = start_suspended(words);
     ResumeThread(process.hThread);
 
@@ -352,6 +408,21 @@ int preview(int argc, char** argv)
         TerminateProcess(process.hProcess, 99);
         fail("no preview child");
     }
+    return {process, child};
+}
+
+// preview SAVER WIDTH HEIGHT: starts the saver as a preview inside a parent
+// whose client area has the given size, tries to close it with input, and
+// destroys the parent.
+int preview(int argc, char** argv)
+{
+    if (argc < 3)
+        fail("preview needs SAVER WIDTH HEIGHT");
+    const LONG width = std::atol(argv[1]);
+    const LONG height = std::atol(argv[2]);
+    const running_preview started = start_preview(argv[0], width, height);
+    const PROCESS_INFORMATION process = started.process;
+    const HWND child = started.child;
     say("child=1 title=%s child_style=%d same_client=%d", title_of(child).c_str(),
         (GetWindowLongA(child, GWL_STYLE) & WS_CHILD) != 0 ? 1 : 0, client_size_is(child, width, height) ? 1 : 0);
 
@@ -391,6 +462,52 @@ int preview(int argc, char** argv)
     return 0;
 }
 
+// preview-end SAVER WIDTH HEIGHT destroy|kill WAIT_MS: starts a preview,
+// lets it draw for WAIT_MS, then ends it as the display settings may: by
+// destroying the parent window, or by TerminateProcess on the saver. Reports
+// how busy its window thread was, how it ended, and the saver windows and
+// processes seen before and after.
+int preview_end(int argc, char** argv)
+{
+    if (argc < 5)
+        fail("preview-end needs SAVER WIDTH HEIGHT destroy|kill WAIT_MS");
+    const std::string how = argv[3];
+    if (how != "destroy" && how != "kill")
+        fail("preview-end ends by destroy or kill");
+    const running_preview started = start_preview(argv[0], std::atol(argv[1]), std::atol(argv[2]));
+    const std::string saver_file = file_name_of(argv[0]);
+
+    // Drawing shows as processor time of the window thread; an idle message
+    // loop uses next to none.
+    const DWORD wait_ms = static_cast<DWORD>(std::atol(argv[4]));
+    const ULONGLONG busy_before = busy_ms_of(started.process.hThread);
+    pump_for(wait_ms);
+    const ULONGLONG busy_after = busy_ms_of(started.process.hThread);
+    say("window_thread_busy_ms=%llu", busy_after - busy_before);
+    say("before saver_windows=%d saver_processes=%d", saver_windows_anywhere(), processes_named(saver_file));
+
+    if (how == "destroy")
+        DestroyWindow(preview_parent);
+    else
+        TerminateProcess(started.process.hProcess, 1);
+    const bool ended = wait_for_process(started.process.hProcess, 15000);
+    say("ended=%d", ended ? 1 : 0);
+    if (!ended)
+        TerminateProcess(started.process.hProcess, 99);
+    report_exit(started.process.hProcess);
+    // Whatever the system tidies up after the process goes has had its time.
+    pump_for(300);
+    if (IsWindow(preview_parent))
+        say("parent_alive=1 children=%d", GetWindow(preview_parent, GW_CHILD) != nullptr ? 1 : 0);
+    else
+        say("parent_alive=0");
+    say("child_alive=%d", IsWindow(started.child) ? 1 : 0);
+    say("after saver_windows=%d saver_processes=%d", saver_windows_anywhere(), processes_named(saver_file));
+    if (IsWindow(preview_parent))
+        DestroyWindow(preview_parent);
+    return 0;
+}
+
 BOOL CALLBACK end_saver(HWND window, LPARAM ended)
 {
     if (class_of(window) != saver_class)
@@ -417,12 +534,29 @@ int end()
     return 0;
 }
 
-// cursor: where Windows sees the cursor.
+// cursor: where Windows sees the cursor, and whether it is shown.
 int cursor()
 {
     POINT position = {0, 0};
     GetCursorPos(&position);
     say("cursor=%ld,%ld", position.x, position.y);
+    // The cursor of the foreground thread: null once the saver has hidden it.
+    CURSORINFO shown = {};
+    shown.cbSize = sizeof shown;
+    if (GetCursorInfo(&shown))
+        say("cursor_handle=%d cursor_showing=%d", shown.hCursor != nullptr ? 1 : 0,
+            (shown.flags & CURSOR_SHOWING) != 0 ? 1 : 0);
+    return 0;
+}
+
+// running: whether the system regards a screen saver as running, as any
+// process sees it.
+int saver_running_state()
+{
+    BOOL running = FALSE;
+    if (!SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0))
+        fail("SPI_GETSCREENSAVERRUNNING failed");
+    say("saver_running=%d", running ? 1 : 0);
     return 0;
 }
 
@@ -484,7 +618,7 @@ int registry(int argc, char** argv)
 int main(int argc, char** argv)
 {
     if (argc < 2)
-        fail("usage: saver_probe run|info|send|settitle|preview|reg ...");
+        fail("usage: saver_probe run|info|send|settitle|preview|preview-end|end|cursor|running|reg ...");
     const std::string command = argv[1];
     if (command == "run")
         return run(argc - 2, argv + 2);
@@ -496,8 +630,12 @@ int main(int argc, char** argv)
         return set_title(argc - 2, argv + 2);
     if (command == "preview")
         return preview(argc - 2, argv + 2);
+    if (command == "preview-end")
+        return preview_end(argc - 2, argv + 2);
     if (command == "end")
         return end();
+    if (command == "running")
+        return saver_running_state();
     if (command == "cursor")
         return cursor();
     if (command == "reg")
