@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 BUILD_PRESETS := native tsan windows-x64 windows-x86
 OUT ?= out
 
-.PHONY: all deps build test run bench bench-windows clean $(addprefix build-,$(BUILD_PRESETS))
+.PHONY: all deps build test run bench bench-windows clean build-fuzz $(addprefix build-,$(BUILD_PRESETS))
 
 all: build
 
@@ -17,11 +17,17 @@ $(addprefix build-,$(BUILD_PRESETS)): build-%: deps
 	cmake --preset $* >/dev/null
 	cmake --build --preset $* -j $(JOBS)
 
-build: $(addprefix build-,$(BUILD_PRESETS))
+# The command-line fuzzer: a project of its own, built with clang.
+build-fuzz: deps
+	cmake -S fuzz -B build/fuzz >/dev/null
+	cmake --build build/fuzz -j $(JOBS)
+
+build: $(addprefix build-,$(BUILD_PRESETS)) build-fuzz
 
 test: build
 	ctest --preset native -j $(JOBS)
 	ctest --preset tsan -j $(JOBS)
+	ctest --test-dir build/fuzz --output-on-failure --verbose
 	ctest --preset windows-x64 -j $(JOBS)
 	ctest --preset windows-x86 -j $(JOBS)
 
