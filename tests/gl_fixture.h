@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "leak_check.h"
 #include "orbits/orbit_drawing.h"
 #include "random/random.h"
 #include "render/egl_context.h"
@@ -29,7 +30,11 @@ public:
         context = std::make_unique<egl_context>();
         ASSERT_TRUE(context->create(width, height, error)) << error;
     }
-    void TearDown() override { context.reset(); }
+    void TearDown() override
+    {
+        check_leaks_before_gl_teardown();
+        context.reset();
+    }
 
     static std::unique_ptr<egl_context> context;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace {
 constexpr double pi = 3.141592653589793;
@@ -37,7 +38,10 @@ bool orbit_walker::update()
         trail[i] = trail[i - 2];
 
     for (int slot = 1; slot >= 0; --slot) {
-        ++ticks;
+        // Ticks start again at 1 after a whole number of steps, long before
+        // they could overflow, so that k and the pulse run on unchanged.
+        constexpr std::int32_t last_tick = INT32_MAX / ticks_per_step * ticks_per_step;
+        ticks = ticks == last_tick ? 1 : ticks + 1;
         const int k = ticks % ticks_per_step;
         if (k != 0)
             point.interpolate(static_cast<float>(static_cast<double>(k) / 60.0));

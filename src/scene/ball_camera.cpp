@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <functional>
 
 #include "plane/colour.h"
@@ -112,7 +113,10 @@ void ball_camera::resize(int new_width, int new_height)
 
 void ball_camera::step()
 {
-    ++step_count;
+    // The count starts again at 1 after a whole number of cycles, years
+    // before it could overflow, so that the phases run on unchanged.
+    constexpr std::int32_t last_count = INT32_MAX / cycle_steps * cycle_steps;
+    step_count = step_count == last_count ? 1 : step_count + 1;
     const int phase = step_count % cycle_steps;
     // The plane's work runs outside the lock; the texture publishes its new
     // image under it.

@@ -11,10 +11,10 @@ perspective_projection window_projection(std::int32_t width, std::int32_t height
     // infinite; it gets the projection of a 1 x 1 window instead (a single
     // side of 1 beside a long one could turn the angle negative).
     const bool empty = width <= 0 || height <= 0;
-    const std::int64_t w = empty ? 1 : width;
-    const std::int64_t h = empty ? 1 : height;
-    // 64-bit so that no window size can overflow the sum.
-    const std::int64_t n = w * w + 2 * h * h;
+    const std::uint64_t w = empty ? 1 : static_cast<std::uint64_t>(width);
+    const std::uint64_t h = empty ? 1 : static_cast<std::uint64_t>(height);
+    // Unsigned 64-bit: the sum reaches 3 * (2^31 - 1)^2, above the signed range.
+    const std::uint64_t n = w * w + 2 * h * h;
     const double s = std::sqrt(static_cast<double>(n));
     const float hf = static_cast<float>(h);
     const float ratio = hf / static_cast<float>(w);
