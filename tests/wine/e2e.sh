@@ -474,7 +474,7 @@ done
 
 set_password_value dword 1
 : >"$components_log"
-control answer=0 hold_ms=3000 show_cursor=1
+control answer=0 hold_ms=4000 show_cursor=1
 xdotool mousemove 400 300
 if start_saver password "$saver" /s; then
   expect "password: PASSWORD.CPL loaded before the window" "$(count_lines '^load password')" "1"
@@ -482,6 +482,7 @@ if start_saver password "$saver" /s; then
   sleep 0.5
   xdotool key a
   for _ in $(seq 50); do components | grep -q '^verify' && break; sleep 0.1; done
+  probe cursor >"$work/cursor-during-prompt"
   # While the prompt is up: movement, keys, clicks and a WM_CLOSE ask
   # nothing more and close nothing, and the animation goes on behind it.
   screenshot prompt-1
@@ -491,7 +492,6 @@ if start_saver password "$saver" /s; then
   xdotool click 3
   probe send 0x10:0:0 >"$work/close-during-prompt"
   screenshot prompt-2
-  probe cursor >"$work/cursor-during-prompt"
   for _ in $(seq 80); do components | grep -q '^answer' && break; sleep 0.1; done
   probe cursor >"$work/cursor-after-refusal"
   screenshot refused-1
@@ -508,7 +508,9 @@ if start_saver password "$saver" /s; then
     "$(components | grep '^verify' | head -n 1 | grep -o 'running=.*')" "running=1 input_context=0"
   expect "password: the prompt's input did not close it" "$(field "$work/close-during-prompt" alive)" "1"
   expect "password: it drew behind the prompt" "$(is_positive "$(pixels_changed prompt-1 prompt-2)")" "yes"
-  expect "password: the prompt showed the cursor" "$(field "$work/cursor-during-prompt" cursor_handle)" "1"
+  cursor_tick=$(field "$work/cursor-during-prompt" tick)
+  expect "password: the prompt showed the cursor" "$(field "$work/cursor-during-prompt" cursor_handle) $(
+    awk -v v="$verify_tick" -v c="$cursor_tick" -v a="$answer_tick" 'BEGIN { print (v <= c && c <= a) }')" "1 1"
   expect "password: a refusal keeps it running" "$(window_gone password && echo closed || echo running)" "running"
   expect "password: a refusal hides the cursor again" "$(field "$work/cursor-after-refusal" cursor_handle)" "0"
   expect "password: it draws on after a refusal" "$(is_positive "$(pixels_changed refused-1 refused-2)")" "yes"

@@ -544,8 +544,8 @@ int cursor()
     CURSORINFO shown = {};
     shown.cbSize = sizeof shown;
     if (GetCursorInfo(&shown))
-        say("cursor_handle=%d cursor_showing=%d", shown.hCursor != nullptr ? 1 : 0,
-            (shown.flags & CURSOR_SHOWING) != 0 ? 1 : 0);
+        say("cursor_handle=%d cursor_showing=%d tick=%lu", shown.hCursor != nullptr ? 1 : 0,
+            (shown.flags & CURSOR_SHOWING) != 0 ? 1 : 0, static_cast<unsigned long>(GetTickCount()));
     return 0;
 }
 
