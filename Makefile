@@ -2,7 +2,7 @@
 # builds every preset and runs every test; `make run` shows the saver.
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
-BUILD_PRESETS := native tsan windows-x64 windows-x86
+BUILD_PRESETS := native asan tsan windows-x64 windows-x86
 OUT ?= out
 
 .PHONY: all deps build test run bench bench-windows clean build-fuzz $(addprefix build-,$(BUILD_PRESETS))
@@ -26,6 +26,7 @@ build: $(addprefix build-,$(BUILD_PRESETS)) build-fuzz
 
 test: build
 	ctest --preset native -j $(JOBS)
+	ctest --preset asan -j $(JOBS)
 	ctest --preset tsan -j $(JOBS)
 	ctest --test-dir build/fuzz --output-on-failure --verbose
 	ctest --preset windows-x64 -j $(JOBS)
