@@ -22,12 +22,9 @@ HWND handle_window(std::uint32_t handle)
     return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(handle));
 }
 
-HWND existing_window_or_foreground(std::uint32_t handle)
+bool window_exists(std::uint32_t handle)
 {
-    HWND window = handle_window(handle);
-    if (window == nullptr || !IsWindow(window))
-        window = GetForegroundWindow();
-    return window;
+    return IsWindow(handle_window(handle)) != FALSE;
 }
 
 void enable_heap_termination_on_corruption()
@@ -50,31 +47,24 @@ bool is_legacy_platform()
     return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
 }
 
+// The plan comes from the same pure code that the tests and the fuzzer
+// drive; only the window checks and the modes themselves are Win32 here.
 int dispatch(const char* command_tail)
 {
-    const saver_switch chosen = read_switch(command_tail);
-    switch (chosen.mode) {
-    case saver_mode::configure_without_parent:
-        return configure_saver(nullptr);
-    case saver_mode::run_full_screen:
-        return run_saver(nullptr);
-    case saver_mode::preview: {
-        HWND parent = handle_window(chosen.handle);
-        if (parent == nullptr || !IsWindow(parent))
-            return failure_exit_code;
+    const saver_dispatch plan = plan_dispatch(command_tail, host.legacy_platform, window_exists);
+    HWND parent = plan.foreground_parent ? GetForegroundWindow() : handle_window(plan.parent);
+    switch (plan.action) {
+    case saver_action::run_saver:
         return run_saver(parent);
-    }
-    case saver_mode::configure:
-        return configure_saver(existing_window_or_foreground(chosen.handle));
-    case saver_mode::change_password:
-        if (!host.legacy_platform)
-            return failure_exit_code;
-        change_saver_password(existing_window_or_foreground(chosen.handle));
-        return 0;
-    case saver_mode::bad_switch:
+    case saver_action::configure_saver:
+        return configure_saver(parent);
+    case saver_action::change_saver_password:
+        change_saver_password(parent);
+        return plan.exit_code;
+    case saver_action::refuse:
         break;
     }
-    return failure_exit_code;
+    return plan.exit_code;
 }
 
 // The fault guard. GCC has no __try/__except, so the guard is the process's
