@@ -168,6 +168,24 @@ TEST(scene, second_resize_rescales_without_a_second_worker)
     EXPECT_FLOAT_EQ(scene->z, 805.5f);  // -150 + 3.5 * 300 * 0.91
 }
 
+TEST(scene, empty_window_then_a_real_size_places_the_orbits_as_a_first_resize)
+{
+    const auto direct = make_scene(16);
+    direct->resize(800, 600);
+    const auto delayed = make_scene(16);
+    delayed->resize(0, 0);
+    delayed->resize(800, 0);
+    delayed->resize(800, 600);
+    ASSERT_EQ(direct->paths.size(), delayed->paths.size());
+    for (std::size_t i = 0; i < direct->paths.size(); ++i)
+        for (std::size_t v = 0; v < direct->paths[i]->vertices.size(); ++v) {
+            ASSERT_EQ(delayed->paths[i]->vertices[v].x, direct->paths[i]->vertices[v].x);
+            ASSERT_EQ(delayed->paths[i]->vertices[v].y, direct->paths[i]->vertices[v].y);
+        }
+    EXPECT_EQ(delayed->walkers.front()->trail[0].x, direct->walkers.front()->trail[0].x);
+    EXPECT_EQ(delayed->walkers.front()->width, 800);
+}
+
 TEST(projection, field_of_view_and_aspect)
 {
     const perspective_projection p1024 = window_projection(1024, 768);

@@ -91,12 +91,16 @@ void ball_camera::resize(int new_width, int new_height)
     height = new_height;
     texture.resize(new_width, new_height);
     update_view(new_width, new_height);
-    for (auto& path : paths)
-        path->resize(new_width, new_height);
 
-    // The walkers are sized before the worker can first step them, so that no
-    // step maps their positions with a window size of 0.
-    {
+    // An empty window shows nothing; its size would turn every path into one
+    // point for good (a path takes a resize from width 0 as its first), so
+    // the orbit objects wait for a real size.
+    if (new_width > 0 && new_height > 0) {
+        for (auto& path : paths)
+            path->resize(new_width, new_height);
+
+        // The walkers are sized before the worker can first step them, so that
+        // no step maps their positions with a window size of 0.
         std::lock_guard<std::mutex> guard(lock);
         for (auto& walker : walkers)
             walker->resize(new_width, new_height);
