@@ -129,6 +129,7 @@ void register_plane()
 
 int main(int argc, char** argv)
 {
+    keep_freed_memory();
     for (int a = 1; a < argc; ++a)
         if (std::strcmp(argv[a], "--quick") == 0) {
             repetitions = 1;

@@ -8,7 +8,20 @@
 #include "random/random.h"
 #include "reference_scene.h"
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace scenarios {
+
+void keep_freed_memory()
+{
+#ifdef __GLIBC__
+    // The grid's largest arrays are below glibc's highest mmap threshold.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
+#endif
+}
 
 double seconds_since(clock::time_point start)
 {

@@ -34,6 +34,11 @@ constexpr double grid_points = 680.0 * 510.0;
 
 using clock = std::chrono::steady_clock;
 
+// Keeps memory the process frees for its next allocations (glibc), so that
+// a measurement costs what the plane computes and not the first touch of
+// fresh pages, which a fresh process pays once at start-up. Call first.
+void keep_freed_memory();
+
 double seconds_since(clock::time_point start);
 // Processor time of the process where the C library keeps it (glibc); the
 // Windows C library gives wall time instead.

@@ -86,6 +86,7 @@ void print_maths_costs()
 
 int main(int argc, char** argv)
 {
+    keep_freed_memory();
     for (int a = 1; a < argc; ++a) {
         if (std::strcmp(argv[a], "--quick") == 0) {
             samples = 1;
