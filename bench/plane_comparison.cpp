@@ -21,10 +21,7 @@ namespace {
 
 struct bounds {
     const char* name;
-    float re_min;
-    float im_min;
-    float re_max;
-    float im_max;
+    plane_rectangle rectangle;
 };
 
 // The saver's region, and a lattice of step 1/64 whose points are exact
@@ -32,15 +29,16 @@ struct bounds {
 // reached exactly, logarithms of 0 and 1), |c| = 5 exactly, and corners that
 // have escaped before the first pass.
 const bounds regions[] = {
-    {"saver region", -2.1f, -1.2f, 0.8f, 1.2f},
-    {"binary lattice", -6.0f, -4.0f, -6.0f + 679.0f / 64.0f, -4.0f + 509.0f / 64.0f},
+    {"saver region", saver_rectangle},
+    {"binary lattice", {-6.0, -4.0, -6.0 + 679.0 / 64.0, -4.0 + 509.0 / 64.0}},
 };
 
 class comparison {
 public:
     comparison(const bounds& where, bool every_step)
-        : where(where), every_step(every_step), project(where.re_min, where.im_min, where.re_max, where.im_max),
-          reference(where.re_min, where.im_min, where.re_max, where.im_max), project_picture(project),
+        : where(where), every_step(every_step), project(where.rectangle),
+          reference(static_cast<float>(where.rectangle.re_min), static_cast<float>(where.rectangle.im_min),
+                    static_cast<float>(where.rectangle.re_max), static_cast<float>(where.rectangle.im_max)), project_picture(project),
           reference_picture(reference)
     {
     }

@@ -28,7 +28,7 @@ struct reference_plane {
     static constexpr const char* name = "reference";
 };
 
-constexpr int steps_per_cycle = 30;
+constexpr int steps_per_cycle = ball_camera::cycle_steps;
 constexpr int life_steps = steps_per_cycle * plane_region::max_passes;
 constexpr double grid_points = 680.0 * 510.0;
 
@@ -50,7 +50,9 @@ void flush_caches();
 template <class Plane>
 std::unique_ptr<typename Plane::region> make_region()
 {
-    return std::make_unique<typename Plane::region>(-2.1f, -1.2f, 0.8f, 1.2f);
+    return std::make_unique<typename Plane::region>(
+        static_cast<float>(saver_rectangle.re_min), static_cast<float>(saver_rectangle.im_min),
+        static_cast<float>(saver_rectangle.re_max), static_cast<float>(saver_rectangle.im_max));
 }
 
 // Step number k (from 1) of the plane's life, as the scene makes it.
@@ -59,7 +61,7 @@ void plane_step(Region& region, Texture& texture, std::mutex& lock, int k)
 {
     const int phase = k % steps_per_cycle;
     if (phase != 0) {
-        region.prepare_pass(phase / 29.0);
+        region.prepare_pass(phase / static_cast<double>(ball_camera::prepare_steps));
     } else {
         region.advance_pass();
         texture.recolour(&lock);
@@ -84,7 +86,7 @@ double first_prepare_step()
     const auto region = make_region<Plane>();
     flush_caches();
     const auto start = clock::now();
-    region->prepare_pass(1.0 / 29.0);
+    region->prepare_pass(1.0 / ball_camera::prepare_steps);
     return seconds_since(start);
 }
 

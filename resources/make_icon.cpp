@@ -32,7 +32,7 @@ struct picture {
 // first, escaped points transparent.
 picture plane_picture_square()
 {
-    plane_region region(-2.1f, -1.2f, 0.8f, 1.2f);
+    plane_region region(saver_rectangle);
     plane_texture texture(region);
     for (int pass = 0; pass < picture_passes; ++pass)
         region.advance_pass();

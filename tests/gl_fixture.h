@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "gl.h"
 #include "leak_check.h"
 #include "orbits/orbit_drawing.h"
 #include "random/random.h"
 #include "render/egl_context.h"
 #include "scene/ball_camera.h"
 #include "scene/frame.h"
-#include "scene/gl.h"
 
 // One context per test program, made current on the main thread.
 class gl_environment : public ::testing::Environment {

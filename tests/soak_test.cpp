@@ -19,12 +19,12 @@
 #include <thread>
 #include <vector>
 
+#include "gl.h"
 #include "leak_check.h"
 #include "random/random.h"
 #include "render/egl_context.h"
 #include "scene/ball_camera.h"
 #include "scene/frame.h"
-#include "scene/gl.h"
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 // The sanitizers' runtime exports it; GCC ships no header that declares it.

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "scene/gl.h"
+#include "gl.h"
 
 look_at camera_look_at(const camera_gl& camera)
 {

@@ -22,8 +22,7 @@ void attach_input_method(HWND window)
     host.input_method_library = GetModuleHandleA("IMM32.DLL");
     if (host.input_method_library == nullptr)
         return;
-    host.associate_context = reinterpret_cast<associate_context_function>(
-        reinterpret_cast<void*>(GetProcAddress(host.input_method_library, "ImmAssociateContext")));
+    host.associate_context = find_export<associate_context_function>(host.input_method_library, "ImmAssociateContext");
     if (host.associate_context != nullptr)
         host.saved_input_context = host.associate_context(window, nullptr);
 }
@@ -151,6 +150,9 @@ LRESULT CALLBACK host_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_TIMER:
         if (host.close_confirmed != 0)
             return 0;
+        // Gives the rest of the time slice away before the frame is drawn:
+        // on a single processor the worker thread gets its turn between
+        // frames instead of only when the window thread blocks.
         Sleep(0);
         break;
     default:
@@ -194,7 +196,9 @@ bool confirm_close(HWND window)
     if (within_password_refusal(GetTickCount(), host.last_password_check))
         return false;
     host.checking_password = true;
-    // Frames that queued up before the prompt are dropped.
+    // Frames that queued up before the prompt are dropped. A window holds
+    // at most one pending WM_TIMER per timer, but the timer may come due
+    // again while the first is removed: the second call takes that one.
     MSG pending;
     PeekMessageA(&pending, window, WM_TIMER, WM_TIMER, PM_REMOVE | PM_NOYIELD);
     PeekMessageA(&pending, window, WM_TIMER, WM_TIMER, PM_REMOVE | PM_NOYIELD);

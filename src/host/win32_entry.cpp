@@ -33,8 +33,7 @@ void enable_heap_termination_on_corruption()
     HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
     if (kernel == nullptr)
         return;
-    auto heap_set_information = reinterpret_cast<heap_set_information_function>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "HeapSetInformation")));
+    auto heap_set_information = find_export<heap_set_information_function>(kernel, "HeapSetInformation");
     constexpr int heap_enable_termination_on_corruption = 1;
     if (heap_set_information != nullptr)
         heap_set_information(nullptr, heap_enable_termination_on_corruption, nullptr, 0);
@@ -162,8 +161,7 @@ void change_saver_password(HWND parent)
     HMODULE library = LoadLibraryA("MPR.DLL");
     if (library == nullptr)
         return;
-    auto change_password = reinterpret_cast<change_password_function>(
-        reinterpret_cast<void*>(GetProcAddress(library, "PwdChangePasswordA")));
+    auto change_password = find_export<change_password_function>(library, "PwdChangePasswordA");
     if (change_password != nullptr)
         change_password("SCRSAVE", parent, 0, nullptr);
     FreeLibrary(library);

@@ -4,6 +4,18 @@
 
 #include <windows.h>
 
+// An optional export, looked up at run time: null when the module or the
+// function is missing, so that the feature it serves is switched off.
+template <typename function>
+function find_export(HMODULE module, const char* name)
+{
+    if (module == nullptr)
+        return nullptr;
+    // Through void*: a FARPROC does not convert to another function pointer
+    // type without a warning.
+    return reinterpret_cast<function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
 using verify_password_function = BOOL(WINAPI*)(HWND window);
 // ImmAssociateContext: the window and the input context to give it (null
 // detaches); returns the context it had before.

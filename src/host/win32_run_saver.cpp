@@ -104,8 +104,7 @@ void load_password_verifier()
         (value[0] | value[1] | value[2] | value[3]) != 0) {
         host.password_library = LoadLibraryA("PASSWORD.CPL");
         if (host.password_library != nullptr) {
-            host.verify_password = reinterpret_cast<verify_password_function>(
-                reinterpret_cast<void*>(GetProcAddress(host.password_library, "VerifyScreenSavePwd")));
+            host.verify_password = find_export<verify_password_function>(host.password_library, "VerifyScreenSavePwd");
             if (host.verify_password != nullptr)
                 set_saver_running(true);
             else

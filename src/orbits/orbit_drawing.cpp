@@ -4,9 +4,9 @@
 
 #include <cmath>
 
+#include "gl.h"
 #include "orbits/orbit_path.h"
 #include "orbits/orbit_walker.h"
-#include "scene/gl.h"
 
 namespace {
 
@@ -41,11 +41,6 @@ unsigned int marker_list()
     glEnd();
     glEndList();
     return marker_name;
-}
-
-void forget_marker_list()
-{
-    marker_name = 0;
 }
 
 float marker_scale(std::uint8_t alpha)

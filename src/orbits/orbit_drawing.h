@@ -6,8 +6,5 @@
 // The name of the unit-disc display list, built in the current context on
 // the first call.
 unsigned int marker_list();
-// For a new context (tests and tools that make more than one): the next call
-// builds the list again.
-void forget_marker_list();
 // Radius of a walker's disc in pixels for the alpha of its pulse phase.
 float marker_scale(std::uint8_t alpha);

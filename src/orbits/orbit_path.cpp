@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 
+#include "plane/plane_region.h"
 #include "random/random.h"
 
 int orbit_path::accepted_steps(complex_f c, complex_f* orbit)
@@ -38,10 +39,8 @@ orbit_path::orbit_path(colour_rgba colour)
     int n = 0;
     while (n == 0) {
         // The imaginary part is drawn first.
-        const double v1 = uniform_generator();
-        const double v2 = uniform_generator();
-        const float im = static_cast<float>(-1.2 + 2.4 * v1);
-        const float re = static_cast<float>(-2.1 + (0.8 + 2.1) * v2);
+        const float im = static_cast<float>(random_between(saver_rectangle.im_min, saver_rectangle.im_max));
+        const float re = static_cast<float>(random_between(saver_rectangle.re_min, saver_rectangle.re_max));
         n = accepted_steps(complex_f(re, im), orbit.data());
     }
 
@@ -97,8 +96,8 @@ void orbit_path::resize(int new_width, int new_height)
     for (auto& v : vertices) {
         if (old_width == 0) {
             // Plane coordinates to pixels over the saver's fixed rectangle.
-            v.x = static_cast<float>((v.x + 2.1) * new_width / (0.8 + 2.1));
-            v.y = static_cast<float>((v.y + 1.2) * new_height / (1.2 + 1.2));
+            v.x = static_cast<float>((v.x - saver_rectangle.re_min) * new_width / (saver_rectangle.re_max - saver_rectangle.re_min));
+            v.y = static_cast<float>((v.y - saver_rectangle.im_min) * new_height / (saver_rectangle.im_max - saver_rectangle.im_min));
         } else {
             v.x = static_cast<float>(v.x * sx);
             v.y = static_cast<float>(v.y * sy);

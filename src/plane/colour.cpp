@@ -37,3 +37,20 @@ void hsv_to_rgb(double h, double s, double v, std::uint8_t* rgb)
     default: break;
     }
 }
+
+colour_rgba live_colour(std::complex<float> z, std::complex<float> c)
+{
+    constexpr double two_pi = 6.283185307179586;
+    const float dx = z.real() - c.real();
+    const float dy = z.imag() - c.imag();
+    const float m = static_cast<float>(std::sqrt(static_cast<double>(dx * dx + dy * dy)));
+    // The reflection tests dx, not dy: the hue depends on dx / m alone.
+    float theta = static_cast<float>(std::acos(static_cast<double>(dx / m)));
+    if (dx < 0.0f)
+        theta = static_cast<float>(two_pi - theta);
+    double value = std::log(static_cast<double>(m)) / 10.0 + 0.5;
+    value = value < 0.0 ? 0.0 : (value > 1.0 ? 1.0 : value);
+    std::uint8_t rgb[3];
+    hsv_to_rgb(theta / two_pi, 0.5, value, rgb);
+    return {rgb[0], rgb[1], rgb[2], 255};
+}

@@ -1,6 +1,7 @@
 // Colours shared by the plane's picture and the orbit objects.
 #pragma once
 
+#include <complex>
 #include <cstdint>
 
 // Four bytes in the order OpenGL colour arrays of unsigned bytes take them.
@@ -19,3 +20,7 @@ std::uint8_t to_byte(double x);
 // Hue, saturation and value in [0, 1] to red, green and blue; a hue that is
 // not a number gives grey. Writes rgb[0..2] only, never an alpha byte.
 void hsv_to_rgb(double h, double s, double v, std::uint8_t* rgb);
+
+// The texel of a live point at z with parameter c: hue from the direction of
+// z - c, value from the logarithm of its length; alpha 255.
+colour_rgba live_colour(std::complex<float> z, std::complex<float> c);

@@ -1,7 +1,7 @@
 // The GL side of the plane texture: the texture object, the upload after a
 // recolour and the textured quad.
+#include "gl.h"
 #include "plane/plane_texture.h"
-#include "scene/gl.h"
 
 void plane_texture::create_gl_texture()
 {

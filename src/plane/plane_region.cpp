@@ -3,8 +3,6 @@
 #include <cstring>
 #include <limits>
 
-#include "plane/plane_texture.h"
-
 namespace {
 
 bool same_bits(complex_f a, complex_f b)
@@ -17,8 +15,14 @@ const complex_f no_iterate(std::numeric_limits<float>::quiet_NaN(), std::numeric
 
 }  // namespace
 
+plane_region::plane_region(const plane_rectangle& rectangle)
+    : plane_region(static_cast<float>(rectangle.re_min), static_cast<float>(rectangle.im_min),
+                   static_cast<float>(rectangle.re_max), static_cast<float>(rectangle.im_max))
+{
+}
+
 plane_region::plane_region(float re_min, float im_min, float re_max, float im_max)
-    : re_min(re_min), im_min(im_min), re_max(re_max), im_max(im_max), columns(680), rows(510),
+    : re_min(re_min), im_min(im_min), re_max(re_max), im_max(im_max), columns(grid_columns), rows(grid_rows),
       prepare_cursor(0), pass_count(0)
 {
     // Grid coordinates are accumulated in single precision, not multiplied

@@ -11,6 +11,17 @@
 #include "orbits/iterated_point.h"
 #include "plane/colour.h"
 
+// The rectangle of the complex plane that the saver shows. In double
+// precision: the scene's random draws over it compute in doubles, and the
+// grid takes it rounded to single precision.
+struct plane_rectangle {
+    double re_min;
+    double im_min;
+    double re_max;
+    double im_max;
+};
+constexpr plane_rectangle saver_rectangle{-2.1, -1.2, 0.8, 1.2};
+
 // A point takes part in a pass only while |z| is strictly below this; a
 // modulus that is not a number counts as escaped.
 constexpr float escape_radius = 5.0f;
@@ -42,8 +53,11 @@ class plane_region {
 public:
     static constexpr int max_passes = 96;
     static_assert(max_passes <= 255, "steps are kept in one byte");
+    static constexpr int grid_columns = 680;
+    static constexpr int grid_rows = 510;
 
     plane_region(float re_min, float im_min, float re_max, float im_max);
+    explicit plane_region(const plane_rectangle& rectangle);
 
     // Gives further columns their look-ahead while the share of columns
     // already handled stays below fraction.

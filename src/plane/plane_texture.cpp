@@ -1,6 +1,5 @@
 #include "plane/plane_texture.h"
 
-#include <cmath>
 #include <cstring>
 
 int texture_size(int n)
@@ -11,25 +10,8 @@ int texture_size(int n)
     return size;
 }
 
-colour_rgba live_colour(complex_f z, complex_f c)
-{
-    constexpr double two_pi = 6.283185307179586;
-    const float dx = z.real() - c.real();
-    const float dy = z.imag() - c.imag();
-    const float m = static_cast<float>(std::sqrt(static_cast<double>(dx * dx + dy * dy)));
-    // The reflection tests dx, not dy: the hue depends on dx / m alone.
-    float theta = static_cast<float>(std::acos(static_cast<double>(dx / m)));
-    if (dx < 0.0f)
-        theta = static_cast<float>(two_pi - theta);
-    double value = std::log(static_cast<double>(m)) / 10.0 + 0.5;
-    value = value < 0.0 ? 0.0 : (value > 1.0 ? 1.0 : value);
-    std::uint8_t rgb[3];
-    hsv_to_rgb(theta / two_pi, 0.5, value, rgb);
-    return {rgb[0], rgb[1], rgb[2], 255};
-}
-
 plane_texture::plane_texture(const plane_region& region)
-    : region(&region), width(680), height(510), texture_name(0),
+    : region(&region), width(plane_region::grid_columns), height(plane_region::grid_rows), texture_name(0),
       s_extent(static_cast<float>(static_cast<double>(region.columns) / texture_size(region.columns))),
       t_extent(static_cast<float>(static_cast<double>(region.rows) / texture_size(region.rows))),
       pixels(static_cast<std::size_t>(region.columns) * static_cast<std::size_t>(region.rows) * 4, 0),

@@ -12,10 +12,6 @@
 // The smallest power of two not below n, and at least 2.
 int texture_size(int n);
 
-// The texel of a live point at z with parameter c: hue from the direction of
-// z - c, value from the logarithm of its length; alpha 255.
-colour_rgba live_colour(complex_f z, complex_f c);
-
 class plane_texture {
 public:
     explicit plane_texture(const plane_region& region);

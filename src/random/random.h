@@ -31,3 +31,7 @@ std::uint32_t time_seed();
 // Restarts the engine from a given seed, for tests and tools that need a
 // reproducible scene.
 void seed_random_engine(std::uint32_t seed);
+
+// One draw mapped onto [low, high): low + (high - low) * u, in double
+// precision.
+double random_between(double low, double high);

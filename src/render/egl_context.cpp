@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "scene/gl.h"
+#include "gl.h"
 
 namespace {
 

@@ -4,13 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "gl.h"
 #include "random/random.h"
 #include "render/egl_context.h"
 #include "render/png_file.h"
 #include "render/render_options.h"
 #include "scene/ball_camera.h"
 #include "scene/frame.h"
-#include "scene/gl.h"
 
 namespace {
 

@@ -1,17 +1,28 @@
 #include "scene/ball_camera.h"
 
-#include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdint>
-#include <functional>
 
 #include "plane/colour.h"
 #include "random/random.h"
 
+namespace {
+
+// Three draws, in this order: value, saturation, hue. Saturation and value
+// stay in [0.5, 1) so that no walker or path is dull.
+void draw_object_colour(colour_rgba& colour)
+{
+    const double v = uniform_generator();
+    const double s = uniform_generator();
+    const double h = uniform_generator();
+    hsv_to_rgb(h, 0.5 + 0.5 * s, 0.5 + 0.5 * v, &colour.r);
+}
+
+}  // namespace
+
 ball_camera::ball_camera(stepping mode)
     : distance(0.09),
-      plane(-2.1f, -1.2f, 0.8f, 1.2f),
+      plane(saver_rectangle),
       texture(plane),
       walker_cursor(walkers.end()),
       worker_thread_id(0),
@@ -19,9 +30,7 @@ ball_camera::ball_camera(stepping mode)
       worker_started(false),
       width(0),
       height(0),
-      mode(mode),
-      stop_requested(false),
-      last_step_us(0)
+      mode(mode)
 {
     texture.create_gl_texture();
     pitch = -90.0f;
@@ -29,29 +38,21 @@ ball_camera::ball_camera(stepping mode)
 
     // One scratch colour for every object; hsv_to_rgb leaves its alpha alone.
     colour_rgba colour{0, 0, 0, 255};
-    std::uint8_t* rgb = &colour.r;
 
-    // Five draws per walker, in this order: value, saturation, hue,
-    // imaginary part, real part.
+    // Five draws per walker: its colour's three, then the imaginary and the
+    // real part of its c.
     for (int i = 0; i < walker_count; ++i) {
-        const double v = uniform_generator();
-        const double s = uniform_generator();
-        const double h = uniform_generator();
-        hsv_to_rgb(h, 0.5 + 0.5 * s, 0.5 + 0.5 * v, rgb);
-        const float im = static_cast<float>(2.4 * uniform_generator() - 1.2);
-        // 2.9000000000000004 is the double 0.8 - (-2.1).
-        const float re = static_cast<float>(2.9000000000000004 * uniform_generator() - 2.1);
+        draw_object_colour(colour);
+        const float im = static_cast<float>(random_between(saver_rectangle.im_min, saver_rectangle.im_max));
+        const float re = static_cast<float>(random_between(saver_rectangle.re_min, saver_rectangle.re_max));
         walkers.push_back(std::make_unique<orbit_walker>(plane, colour, re, im));
     }
     walker_cursor = walkers.begin();
 
     // Three draws per attempt here, then the path's own draws for its seed.
     for (int attempt = 0; attempt < path_attempts; ++attempt) {
-        const double v = uniform_generator();
-        const double s = uniform_generator();
-        const double h = uniform_generator();
-        hsv_to_rgb(h, 0.5 + 0.5 * s, 0.5 + 0.5 * v, rgb);
-        auto path = std::make_unique<orbit_path>(colour);
+        draw_object_colour(colour);
+    auto path = std::make_unique<orbit_path>(colour);
         bool too_close = false;
         for (const auto& kept : paths)
             if (std::abs(path->start - kept->start) < 0.5f) {
@@ -70,9 +71,7 @@ ball_camera::~ball_camera()
 
 void ball_camera::stop_worker()
 {
-    stop_requested = true;
-    if (worker.joinable())
-        worker.join();
+    worker.stop();
 }
 
 void ball_camera::update_view(int new_width, int new_height)
@@ -108,8 +107,7 @@ void ball_camera::resize(int new_width, int new_height)
 
     if (!worker_started) {
         if (mode == stepping::worker_thread) {
-            worker = std::thread(worker_main, this);
-            worker_thread_id = static_cast<std::uint32_t>(std::hash<std::thread::id>()(worker.get_id()));
+            worker_thread_id = worker.start(this);
         }
         worker_started = true;
     }
@@ -117,20 +115,33 @@ void ball_camera::resize(int new_width, int new_height)
 
 void ball_camera::step()
 {
+    const int phase = next_phase();
+    step_plane(phase);
+    step_orbits(phase);
+}
+
+int ball_camera::next_phase()
+{
     // The count starts again at 1 after a whole number of cycles, years
     // before it could overflow, so that the phases run on unchanged.
     constexpr std::int32_t last_count = INT32_MAX / cycle_steps * cycle_steps;
     step_count = step_count == last_count ? 1 : step_count + 1;
-    const int phase = step_count % cycle_steps;
-    // The plane's work runs outside the lock; the texture publishes its new
-    // image under it.
+    return step_count % cycle_steps;
+}
+
+void ball_camera::step_plane(int phase)
+{
+    // Outside the lock; the texture publishes its new image under it.
     if (phase != 0) {
-        plane.prepare_pass(phase / 29.0);
+        plane.prepare_pass(phase / static_cast<double>(prepare_steps));
     } else {
         plane.advance_pass();
         texture.recolour(&lock);
     }
+}
 
+void ball_camera::step_orbits(int phase)
+{
     std::lock_guard<std::mutex> guard(lock);
     for (auto& path : paths)
         path->advance_window();
@@ -154,31 +165,5 @@ void ball_camera::step()
         }
     } else {
         walker_cursor = walkers.begin();
-    }
-}
-
-int pacing_sleep_ms(std::int32_t elapsed_us)
-{
-    const std::int64_t at_pace = 50000 - static_cast<std::int64_t>(elapsed_us);
-    const std::int64_t stretched = static_cast<std::int64_t>((elapsed_us * 0.8) / 0.2);
-    const std::int64_t sleep_us = at_pace > stretched ? at_pace : stretched;
-    return sleep_us > 5000 ? static_cast<int>(sleep_us / 1000) : 0;
-}
-
-void worker_main(ball_camera* scene)
-{
-    using clock = std::chrono::steady_clock;
-    while (!scene->stop_requested) {
-        const auto started = clock::now();
-        scene->step();
-        const auto took = std::chrono::duration_cast<std::chrono::microseconds>(clock::now() - started).count();
-        const std::int32_t elapsed_us = took > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(took);
-        scene->last_step_us = elapsed_us;
-        // The pace's sleep is four times a slow step, which can run to
-        // seconds on a busy machine: it watches for a stop request, so that
-        // a stopped saver ends within about 10 ms of its current step.
-        const auto wake = clock::now() + std::chrono::milliseconds(pacing_sleep_ms(elapsed_us));
-        for (auto now = clock::now(); now < wake && !scene->stop_requested; now = clock::now())
-            std::this_thread::sleep_for(std::min<clock::duration>(wake - now, std::chrono::milliseconds(10)));
     }
 }

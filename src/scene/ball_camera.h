@@ -1,12 +1,10 @@
 // The scene: everything the saver shows and simulates, and its own camera.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <list>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #include "camera/camera.h"
@@ -14,6 +12,7 @@
 #include "orbits/orbit_walker.h"
 #include "plane/plane_region.h"
 #include "plane/plane_texture.h"
+#include "scene/worker.h"
 
 // How the scene is stepped: by its own paced worker thread, as in the saver,
 // or by the caller (the headless renderer and tests), without sleeping.
@@ -24,6 +23,9 @@ public:
     static constexpr int walker_count = 128;
     static constexpr int path_attempts = 50;
     static constexpr int cycle_steps = 30;
+    // Steps 1 to 29 of a cycle spread the grid's look-ahead; step 30 makes
+    // the whole pass.
+    static constexpr int prepare_steps = cycle_steps - 1;
     static constexpr int walkers_prepared_per_step = 4;
 
     // Builds the region, the texture (and its GL texture object, so the
@@ -36,7 +38,14 @@ public:
     ball_camera& operator=(const ball_camera&) = delete;
 
     void resize(int new_width, int new_height);
+    // One simulation step: the plane's half outside the lock, then the
+    // orbits' half under it.
     void step();
+    // Counts the step and returns its phase in the cycle, 0 for the whole
+    // pass.
+    int next_phase();
+    void step_plane(int phase);
+    void step_orbits(int phase);
     void draw();
     void update_view(int width, int height) override;
 
@@ -57,20 +66,6 @@ public:
     std::int32_t height;
 
     stepping mode;
-    std::atomic<bool> stop_requested;
-    // Duration of the last step in microseconds, for on-screen statistics.
-    std::atomic<std::int32_t> last_step_us;
-
-private:
-    std::thread worker;
-    friend void worker_main(ball_camera* scene);
+    // Last, so that it is destroyed first: the thread uses everything above.
+    scene_worker worker;
 };
-
-// The worker thread's routine: step, then sleep so that a pass takes about
-// 50 ms, until stop_worker() is called.
-void worker_main(ball_camera* scene);
-
-// Milliseconds to sleep after a step that took elapsed_us microseconds, or 0
-// for no sleep: 50 ms a pass while a step takes up to 10 ms, four times the
-// step's time beyond.
-int pacing_sleep_ms(std::int32_t elapsed_us);

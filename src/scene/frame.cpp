@@ -2,8 +2,8 @@
 
 #include <cmath>
 
+#include "gl.h"
 #include "scene/ball_camera.h"
-#include "scene/gl.h"
 
 perspective_projection window_projection(std::int32_t width, std::int32_t height)
 {

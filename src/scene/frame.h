@@ -5,11 +5,8 @@
 
 class ball_camera;
 
-// The one application record of a saver window.
-struct saver_app {
-    std::int32_t perspective;
-    ball_camera* scene;
-};
+// A frame every 50 ms, about 20 a second.
+constexpr int frame_period_ms = 50;
 
 struct perspective_projection {
     double fovy;  // degrees

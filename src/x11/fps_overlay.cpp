@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdio>
 
-#include "scene/gl.h"
+#include "gl.h"
 
 void frame_rate_meter::frame_presented(double now_seconds)
 {

@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
+#include "gl.h"
 #include "random/random.h"
 #include "scene/ball_camera.h"
 #include "scene/frame.h"
-#include "scene/gl.h"
 #include "x11/fps_overlay.h"
 #include "x11/glx_context.h"
 #include "x11/x11_options.h"
@@ -30,7 +30,7 @@ namespace {
 
 constexpr int default_width = 1024;
 constexpr int default_height = 768;
-constexpr std::chrono::milliseconds frame_period(50);
+constexpr std::chrono::milliseconds frame_period(frame_period_ms);
 
 int fail(const std::string& message)
 {
@@ -148,7 +148,7 @@ void saver_run::draw_frame()
     }
     render_frame(*scene);
     if (options.show_fps)
-        draw_fps_overlay(fps_overlay_text(frame_rate.frames_per_second(), scene->last_step_us), drawn_width,
+        draw_fps_overlay(fps_overlay_text(frame_rate.frames_per_second(), scene->worker.last_step_us), drawn_width,
                          drawn_height);
     glFinish();
     glFlush();

@@ -14,6 +14,7 @@
 
 #include "host/win32_close_rules.h"
 #include "host/win32_saver_hooks.h"
+#include "scene/frame.h"
 
 namespace {
 
@@ -57,7 +58,7 @@ LRESULT saver_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpara
     switch (message) {
     case WM_CREATE:
         created_at = GetTickCount();
-        SetTimer(window, 1, 50, nullptr);
+        SetTimer(window, 1, frame_period_ms, nullptr);
         return 0;
     case WM_TIMER:
         if (!faulted && GetTickCount() - created_at >= fault_delay_ms()) {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "gl.h"
 #include "render/egl_context.h"
-#include "scene/gl.h"
 #include "x11/fps_overlay.h"
 
 TEST(frame_rate_meter, counts_frames_over_whole_seconds)

@@ -17,11 +17,11 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
+#include "gl.h"
 #include "random/random.h"
 #include "render/egl_context.h"
 #include "scene/ball_camera.h"
 #include "scene/frame.h"
-#include "scene/gl.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "scene/wgl_context.h"
+#include "host/wgl_context.h"
 
 wgl_context create_gl_context(HWND window)
 {

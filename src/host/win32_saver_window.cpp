@@ -1,17 +1,22 @@
-#include "scene/win32_saver_window.h"
+#include "host/win32_saver_window.h"
 
 #include <cstdint>
 
+#include "gl.h"
+#include "host/wgl_context.h"
 #include "host/win32_close_rules.h"
 #include "scene/ball_camera.h"
 #include "scene/frame.h"
-#include "scene/gl.h"
-#include "scene/wgl_context.h"
 
 namespace {
 
+// The one application record of a saver window.
+struct saver_app {
+    std::int32_t perspective;
+    ball_camera* scene;
+};
+
 constexpr UINT_PTR frame_timer = 1;
-constexpr UINT frame_period_ms = 50;
 
 // Written on the window thread at creation, read by the frames.
 saver_app* app = nullptr;
