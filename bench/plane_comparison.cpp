@@ -35,10 +35,10 @@ const bounds regions[] = {
 
 class comparison {
 public:
-    comparison(const bounds& where, bool every_step)
-        : where(where), every_step(every_step), project(where.rectangle),
-          reference(static_cast<float>(where.rectangle.re_min), static_cast<float>(where.rectangle.im_min),
-                    static_cast<float>(where.rectangle.re_max), static_cast<float>(where.rectangle.im_max)), project_picture(project),
+    comparison(const bounds& region_bounds, bool compare_every_step)
+        : where(region_bounds), every_step(compare_every_step), project(region_bounds.rectangle),
+          reference(static_cast<float>(region_bounds.rectangle.re_min), static_cast<float>(region_bounds.rectangle.im_min),
+                    static_cast<float>(region_bounds.rectangle.re_max), static_cast<float>(region_bounds.rectangle.im_max)), project_picture(project),
           reference_picture(reference)
     {
     }

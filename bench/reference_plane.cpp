@@ -55,15 +55,15 @@ bool within_escape_radius(complex_f z)
     return std::abs(z) < 5.0f;
 }
 
-region::region(float re_min, float im_min, float re_max, float im_max)
-    : re_min(re_min), im_min(im_min), re_max(re_max), im_max(im_max), columns(680), rows(510),
+region::region(float low_re, float low_im, float high_re, float high_im)
+    : re_min(low_re), im_min(low_im), re_max(high_re), im_max(high_im), columns(680), rows(510),
       prepare_cursor(0), pass_count(0)
 {
     grid.resize(static_cast<std::size_t>(columns));
-    const float step_re = static_cast<float>((re_max - re_min) / (columns - 1));
+    const float step_re = (re_max - re_min) / static_cast<float>(columns - 1);
     float re = re_min;
     for (auto& column : grid) {
-        const float step_im = static_cast<float>((im_max - im_min) / (rows - 1));
+        const float step_im = (im_max - im_min) / static_cast<float>(rows - 1);
         column.resize(static_cast<std::size_t>(rows), point{});
         float im = im_min;
         for (auto& p : column) {
@@ -101,9 +101,9 @@ void region::advance_pass()
     prepare_cursor = 0;
 }
 
-texture::texture(const region& shown)
-    : shown(&shown),
-      pixels(static_cast<std::size_t>(shown.columns) * static_cast<std::size_t>(shown.rows) * 4, 0),
+texture::texture(const region& plane)
+    : shown(&plane),
+      pixels(static_cast<std::size_t>(plane.columns) * static_cast<std::size_t>(plane.rows) * 4, 0),
       pixels_changed(false),
       work_pixels(pixels.size(), 0)
 {

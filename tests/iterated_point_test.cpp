@@ -109,7 +109,7 @@ TEST(iterated_point, real_positive_orbit_stays_on_the_real_axis)
     iterated_point point = at(complex_f(0.2f, 0.0f));
     for (int step = 0; step < 5; ++step) {
         for (int k = 1; k < 60; ++k) {
-            point.interpolate(k / 60.0f);
+            point.interpolate(static_cast<float>(k) / 60.0f);
             EXPECT_EQ(point.drawn.imag(), 0.0f);
             EXPECT_GT(point.drawn.real(), 0.0f);
         }

@@ -12,7 +12,7 @@ TEST(random, draws_follow_the_standard_mt19937_sequence)
     std::mt19937 reference(5489);
     reference();
     for (int i = 0; i < 9998; ++i)
-        EXPECT_EQ(uniform_generator(), reference() / 4294967296.0);
+        EXPECT_EQ(uniform_generator(), static_cast<double>(reference()) / 4294967296.0);
     // The 10000th output of the default-seeded engine is fixed by the C++ standard.
     EXPECT_EQ(uniform_generator(), 4123659995.0 / 4294967296.0);
 }

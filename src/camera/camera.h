@@ -19,6 +19,10 @@ class inertial_camera_gl : public camera_gl {
 public:
     // Places the camera for a window size; the base camera stays where it is.
     virtual void update_view(int width, int height);
+
+protected:
+    // Not deleted through a base pointer: the scene is the one camera.
+    ~inertial_camera_gl() = default;
 };
 
 // Degrees to radians with the constant the camera has always used.

@@ -21,14 +21,14 @@ plane_region::plane_region(const plane_rectangle& rectangle)
 {
 }
 
-plane_region::plane_region(float re_min, float im_min, float re_max, float im_max)
-    : re_min(re_min), im_min(im_min), re_max(re_max), im_max(im_max), columns(grid_columns), rows(grid_rows),
+plane_region::plane_region(float low_re, float low_im, float high_re, float high_im)
+    : re_min(low_re), im_min(low_im), re_max(high_re), im_max(high_im), columns(grid_columns), rows(grid_rows),
       prepare_cursor(0), pass_count(0)
 {
     // Grid coordinates are accumulated in single precision, not multiplied
     // out: the last column and row land slightly off re_max and im_max.
-    const float step_re = static_cast<float>((re_max - re_min) / (columns - 1));
-    const float step_im = static_cast<float>((im_max - im_min) / (rows - 1));
+    const float step_re = (re_max - re_min) / static_cast<float>(columns - 1);
+    const float step_im = (im_max - im_min) / static_cast<float>(rows - 1);
     column_re.resize(static_cast<std::size_t>(columns));
     row_im.resize(static_cast<std::size_t>(rows));
     float re = re_min;

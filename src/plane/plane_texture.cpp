@@ -10,11 +10,11 @@ int texture_size(int n)
     return size;
 }
 
-plane_texture::plane_texture(const plane_region& region)
-    : region(&region), width(plane_region::grid_columns), height(plane_region::grid_rows), texture_name(0),
-      s_extent(static_cast<float>(static_cast<double>(region.columns) / texture_size(region.columns))),
-      t_extent(static_cast<float>(static_cast<double>(region.rows) / texture_size(region.rows))),
-      pixels(static_cast<std::size_t>(region.columns) * static_cast<std::size_t>(region.rows) * 4, 0),
+plane_texture::plane_texture(const plane_region& plane)
+    : region(&plane), width(plane_region::grid_columns), height(plane_region::grid_rows), texture_name(0),
+      s_extent(static_cast<float>(static_cast<double>(plane.columns) / texture_size(plane.columns))),
+      t_extent(static_cast<float>(static_cast<double>(plane.rows) / texture_size(plane.rows))),
+      pixels(static_cast<std::size_t>(plane.columns) * static_cast<std::size_t>(plane.rows) * 4, 0),
       pixels_changed(false),
       work_pixels(pixels.size(), 0)
 {

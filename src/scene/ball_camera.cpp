@@ -20,7 +20,7 @@ void draw_object_colour(colour_rgba& colour)
 
 }  // namespace
 
-ball_camera::ball_camera(stepping mode)
+ball_camera::ball_camera(stepping stepped_by)
     : distance(0.09),
       plane(saver_rectangle),
       texture(plane),
@@ -30,7 +30,7 @@ ball_camera::ball_camera(stepping mode)
       worker_started(false),
       width(0),
       height(0),
-      mode(mode)
+      mode(stepped_by)
 {
     texture.create_gl_texture();
     pitch = -90.0f;

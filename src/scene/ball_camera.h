@@ -18,7 +18,7 @@
 // or by the caller (the headless renderer and tests), without sleeping.
 enum class stepping { worker_thread, manual };
 
-class ball_camera : public inertial_camera_gl {
+class ball_camera final : public inertial_camera_gl {
 public:
     static constexpr int walker_count = 128;
     static constexpr int path_attempts = 50;

@@ -91,7 +91,7 @@ bool root_target(Display* display, Window& target, std::string& error)
 
 class saver_run {
 public:
-    saver_run(Display* display, const x11_options& options) : display(display), options(options) {}
+    saver_run(Display* connection, const x11_options& chosen) : display(connection), options(chosen) {}
 
     int run(int stop_signals);
 

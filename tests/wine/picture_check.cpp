@@ -81,8 +81,8 @@ struct texel_position {
 
 class screen_to_texture {
 public:
-    screen_to_texture(int width, int height, int columns, int rows)
-        : width(width), height(height), columns(columns), rows(rows)
+    screen_to_texture(int screen_width, int screen_height, int grid_columns, int grid_rows)
+        : width(screen_width), height(screen_height), columns(grid_columns), rows(grid_rows)
     {
         constexpr double camera_distance = 0.09;  // ball_camera's distance
         const double eye_height = -0.5 * height + (0.5 * height + 3.0 * height) * (1.0 - camera_distance);
