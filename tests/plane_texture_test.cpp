@@ -27,11 +27,21 @@ const std::uint8_t* texel(const plane_texture& texture, int i, int j)
 
 TEST(hsv_to_rgb, sectors_and_truncation)
 {
-    EXPECT_EQ(rgb(0.25, 0.5, 0.5), (std::array<int, 3>{95, 127, 63}));
-    EXPECT_EQ(rgb(0.0, 0.5, 0.5), (std::array<int, 3>{127, 63, 63}));
-    EXPECT_EQ(rgb(0.5, 0.5, 0.5), (std::array<int, 3>{63, 127, 127}));
-    EXPECT_EQ(rgb(0.625, 1.0, 1.0), (std::array<int, 3>{0, 63, 255}));
-    EXPECT_EQ(rgb(0.875, 1.0, 1.0), (std::array<int, 3>{255, 0, 191}));
+    // A quarter into each sector, s = 0.5, v = 0.9: v * 255 = 229.5, and
+    // p = 114.75, q = 200.81, t = 143.44 truncate to four distinct bytes.
+    const struct {
+        double degrees;
+        std::array<int, 3> expected;
+    } sectors[] = {
+        {15.0, {229, 143, 114}},   // v t p
+        {75.0, {200, 229, 114}},   // q v p
+        {135.0, {114, 229, 143}},  // p v t
+        {195.0, {114, 200, 229}},  // p q v
+        {255.0, {143, 114, 229}},  // t p v
+        {315.0, {229, 114, 200}},  // v p q
+    };
+    for (const auto& sector : sectors)
+        EXPECT_EQ(rgb(sector.degrees / 360.0, 0.5, 0.9), sector.expected) << sector.degrees << " degrees";
     // 0.6 * 360 / 60 rounds just above 3.6: q truncates to 101, not 102.
     EXPECT_EQ(rgb(0.6, 1.0, 1.0), (std::array<int, 3>{0, 101, 255}));
     EXPECT_EQ(rgb(1.0, 0.7, 0.9), rgb(0.0, 0.7, 0.9));
