@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "plane/colour.h"
 #include "plane/plane_texture.h"
@@ -155,11 +160,30 @@ TEST(plane_texture, hand_over_publishes_under_the_given_lock)
 {
     plane_region region(-2.1f, -1.2f, 0.8f, 1.2f);
     plane_texture texture(region);
-    std::mutex lock;
     region.advance_pass();
     texture.pixels_changed = false;
-    texture.recolour(&lock);
+    const std::vector<std::uint8_t> before = texture.pixels;
+
+    std::mutex lock;
+    std::unique_lock<std::mutex> held(lock);
+    std::atomic<bool> returned{false};
+    std::thread worker([&] {
+        texture.recolour(&lock);
+        returned = true;
+    });
+    // Recolouring takes a few milliseconds; while this thread holds the lock
+    // it must wait, however long it is given, and publish nothing.
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+    while (!returned && std::chrono::steady_clock::now() < give_up)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_FALSE(returned);
+    EXPECT_FALSE(texture.pixels_changed);
+    EXPECT_EQ(texture.pixels, before);
+
+    held.unlock();
+    worker.join();
     EXPECT_TRUE(texture.pixels_changed);
+    EXPECT_NE(texture.pixels, before);
     EXPECT_EQ(texture.pixels, texture.work_pixels);
     EXPECT_TRUE(lock.try_lock());
     lock.unlock();
