@@ -106,11 +106,14 @@ TEST(plane_texture, displacement_sets_hue_and_value)
     auto place = [&](int i, int j, float dx, float dy) {
         region.set_iterate(i, j, region.point(i, j).c + complex_f(dx, dy));
     };
-    place(0, 0, 1.0f, 0.0f);    // along +re, length 1: hue 0, value 0.5
+    // Value ln(length) / 10 + 0.5: 0.569 at length 2 and 0.431 at 0.5, where
+    // another divisor or base of logarithm gives other bytes.
+    place(0, 0, 2.0f, 0.0f);    // along +re: hue 0
     place(1, 0, 0.0f, -1.0f);   // straight down: hue 0.25, as straight up
     place(2, 0, 0.0f, 1.0f);
-    place(3, 0, -1.0f, 0.0f);   // along -re: hue 0.5
+    place(3, 0, -1.0f, 0.0f);   // along -re: hue 0.5, length 1: value 0.5
     place(4, 0, 0.001f, 0.0f);  // below e^-5: value 0
+    place(5, 0, 0.3f, -0.4f);   // below the axis as above: hue 0.1476, f = 0.8855
     texture.pixels_changed = false;
     texture.recolour();
     EXPECT_TRUE(texture.pixels_changed);
@@ -118,11 +121,12 @@ TEST(plane_texture, displacement_sets_hue_and_value)
         const std::uint8_t* t = texel(texture, i, 0);
         return std::array<int, 4>{t[0], t[1], t[2], t[3]};
     };
-    EXPECT_EQ(colour(0), (std::array<int, 4>{127, 63, 63, 255}));
+    EXPECT_EQ(colour(0), (std::array<int, 4>{145, 72, 72, 255}));
     EXPECT_EQ(colour(1), colour(2));
     EXPECT_EQ(colour(1), (std::array<int, 4>{95, 127, 63, 255}));
     EXPECT_EQ(colour(3), (std::array<int, 4>{63, 127, 127, 255}));
     EXPECT_EQ(colour(4), (std::array<int, 4>{0, 0, 0, 255}));
+    EXPECT_EQ(colour(5), (std::array<int, 4>{109, 103, 54, 255}));
 }
 
 TEST(plane_texture, image_rows_run_from_the_top_row_down)
