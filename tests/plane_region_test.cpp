@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "plane/plane_region.h"
+#include "next_iterate.h"
 
 namespace {
 
@@ -102,7 +103,7 @@ TEST(plane_region, prepare_passes_hand_out_23_or_24_columns_and_reach_the_end)
     EXPECT_EQ(columns_handled(region, 2.0), 0);  // never beyond the last column
     // Every live point of every column got its look-ahead.
     const iterated_point last = region.point(679, 509);
-    EXPECT_EQ(last.next, square(last.z) + last.c);
+    EXPECT_EQ(last.next, next_iterate(last.z, last.c));
 }
 
 TEST(plane_region, fraction_at_or_below_the_cursor_handles_nothing)
@@ -125,7 +126,7 @@ TEST(plane_region, first_whole_pass_advances_every_point)
         for (int j = 0; j < region.rows; ++j) {
             const iterated_point p = region.point(i, j);
             ASSERT_EQ(p.steps, 1);
-            ASSERT_EQ(p.z, square(p.c) + p.c);
+            ASSERT_EQ(p.z, next_iterate(p.c, p.c));
             ASSERT_EQ(p.next, p.z);
         }
 }
@@ -296,7 +297,7 @@ TEST(plane_region, live_points_follow_the_escape_time_test_and_stop_after_96_pas
             complex_f z = p.c;
             int steps = 0;
             while (steps < 96 && std::abs(z) < 5.0f) {
-                z = square(z) + p.c;
+                z = next_iterate(z, p.c);
                 ++steps;
             }
             ASSERT_EQ(p.steps, steps) << p.c;

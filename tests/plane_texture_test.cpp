@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "plane/colour.h"
 #include "plane/plane_texture.h"
@@ -27,11 +32,21 @@ const std::uint8_t* texel(const plane_texture& texture, int i, int j)
 
 TEST(hsv_to_rgb, sectors_and_truncation)
 {
-    EXPECT_EQ(rgb(0.25, 0.5, 0.5), (std::array<int, 3>{95, 127, 63}));
-    EXPECT_EQ(rgb(0.0, 0.5, 0.5), (std::array<int, 3>{127, 63, 63}));
-    EXPECT_EQ(rgb(0.5, 0.5, 0.5), (std::array<int, 3>{63, 127, 127}));
-    EXPECT_EQ(rgb(0.625, 1.0, 1.0), (std::array<int, 3>{0, 63, 255}));
-    EXPECT_EQ(rgb(0.875, 1.0, 1.0), (std::array<int, 3>{255, 0, 191}));
+    // A quarter into each sector, s = 0.5, v = 0.9: v * 255 = 229.5, and
+    // p = 114.75, q = 200.81, t = 143.44 truncate to four distinct bytes.
+    const struct {
+        double degrees;
+        std::array<int, 3> expected;
+    } sectors[] = {
+        {15.0, {229, 143, 114}},   // v t p
+        {75.0, {200, 229, 114}},   // q v p
+        {135.0, {114, 229, 143}},  // p v t
+        {195.0, {114, 200, 229}},  // p q v
+        {255.0, {143, 114, 229}},  // t p v
+        {315.0, {229, 114, 200}},  // v p q
+    };
+    for (const auto& sector : sectors)
+        EXPECT_EQ(rgb(sector.degrees / 360.0, 0.5, 0.9), sector.expected) << sector.degrees << " degrees";
     // 0.6 * 360 / 60 rounds just above 3.6: q truncates to 101, not 102.
     EXPECT_EQ(rgb(0.6, 1.0, 1.0), (std::array<int, 3>{0, 101, 255}));
     EXPECT_EQ(rgb(1.0, 0.7, 0.9), rgb(0.0, 0.7, 0.9));
@@ -91,11 +106,14 @@ TEST(plane_texture, displacement_sets_hue_and_value)
     auto place = [&](int i, int j, float dx, float dy) {
         region.set_iterate(i, j, region.point(i, j).c + complex_f(dx, dy));
     };
-    place(0, 0, 1.0f, 0.0f);    // along +re, length 1: hue 0, value 0.5
+    // Value ln(length) / 10 + 0.5: 0.569 at length 2 and 0.431 at 0.5, where
+    // another divisor or base of logarithm gives other bytes.
+    place(0, 0, 2.0f, 0.0f);    // along +re: hue 0
     place(1, 0, 0.0f, -1.0f);   // straight down: hue 0.25, as straight up
     place(2, 0, 0.0f, 1.0f);
-    place(3, 0, -1.0f, 0.0f);   // along -re: hue 0.5
+    place(3, 0, -1.0f, 0.0f);   // along -re: hue 0.5, length 1: value 0.5
     place(4, 0, 0.001f, 0.0f);  // below e^-5: value 0
+    place(5, 0, 0.3f, -0.4f);   // below the axis as above: hue 0.1476, f = 0.8855
     texture.pixels_changed = false;
     texture.recolour();
     EXPECT_TRUE(texture.pixels_changed);
@@ -103,11 +121,12 @@ TEST(plane_texture, displacement_sets_hue_and_value)
         const std::uint8_t* t = texel(texture, i, 0);
         return std::array<int, 4>{t[0], t[1], t[2], t[3]};
     };
-    EXPECT_EQ(colour(0), (std::array<int, 4>{127, 63, 63, 255}));
+    EXPECT_EQ(colour(0), (std::array<int, 4>{145, 72, 72, 255}));
     EXPECT_EQ(colour(1), colour(2));
     EXPECT_EQ(colour(1), (std::array<int, 4>{95, 127, 63, 255}));
     EXPECT_EQ(colour(3), (std::array<int, 4>{63, 127, 127, 255}));
     EXPECT_EQ(colour(4), (std::array<int, 4>{0, 0, 0, 255}));
+    EXPECT_EQ(colour(5), (std::array<int, 4>{109, 103, 54, 255}));
 }
 
 TEST(plane_texture, image_rows_run_from_the_top_row_down)
@@ -145,11 +164,30 @@ TEST(plane_texture, hand_over_publishes_under_the_given_lock)
 {
     plane_region region(-2.1f, -1.2f, 0.8f, 1.2f);
     plane_texture texture(region);
-    std::mutex lock;
     region.advance_pass();
     texture.pixels_changed = false;
-    texture.recolour(&lock);
+    const std::vector<std::uint8_t> before = texture.pixels;
+
+    std::mutex lock;
+    std::unique_lock<std::mutex> held(lock);
+    std::atomic<bool> returned{false};
+    std::thread worker([&] {
+        texture.recolour(&lock);
+        returned = true;
+    });
+    // Recolouring takes a few milliseconds; while this thread holds the lock
+    // it must wait, however long it is given, and publish nothing.
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+    while (!returned && std::chrono::steady_clock::now() < give_up)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_FALSE(returned);
+    EXPECT_FALSE(texture.pixels_changed);
+    EXPECT_EQ(texture.pixels, before);
+
+    held.unlock();
+    worker.join();
     EXPECT_TRUE(texture.pixels_changed);
+    EXPECT_NE(texture.pixels, before);
     EXPECT_EQ(texture.pixels, texture.work_pixels);
     EXPECT_TRUE(lock.try_lock());
     lock.unlock();

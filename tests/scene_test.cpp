@@ -188,15 +188,23 @@ TEST(scene, empty_window_then_a_real_size_places_the_orbits_as_a_first_resize)
 
 TEST(projection, field_of_view_and_aspect)
 {
-    const perspective_projection p1024 = window_projection(1024, 768);
-    EXPECT_NEAR(p1024.fovy, 20.8131, 5e-5);
-    EXPECT_NEAR(p1024.aspect, 4.0 / 3.0, 1e-7);
-    const perspective_projection p1920 = window_projection(1920, 1080);
-    EXPECT_NEAR(p1920.fovy, 21.8422, 5e-5);
-    EXPECT_NEAR(p1920.aspect, 1.7778, 5e-5);
-    const perspective_projection preview = window_projection(152, 112);
-    EXPECT_NEAR(preview.fovy, 20.8623, 5e-5);
-    EXPECT_EQ(preview.aspect, 1.0 / static_cast<double>(112.0f / 152.0f));
+    // atan(h / (2 (3h - (0.4 sqrt(w^2 + 2h^2) - 0.5h)))) * 360 / 3.14159,
+    // worked out to 40 digits (bc -l).
+    const struct {
+        int width;
+        int height;
+        double fovy;
+    } windows[] = {
+        {1024, 768, 20.813065580387790070},
+        {1920, 1080, 21.842155080313910944},
+        {152, 112, 20.862263243941491908},
+    };
+    for (const auto& window : windows)
+        EXPECT_NEAR(window_projection(window.width, window.height).fovy, window.fovy, window.fovy * 1e-12)
+            << window.width << " x " << window.height;
+    EXPECT_DOUBLE_EQ(window_projection(1024, 768).aspect, 4.0 / 3.0);
+    EXPECT_DOUBLE_EQ(window_projection(1920, 1080).aspect, 16.0 / 9.0);
+    EXPECT_EQ(window_projection(152, 112).aspect, 1.0 / static_cast<double>(112.0f / 152.0f));
 }
 
 TEST(projection, zero_sized_windows_stay_finite)
