@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "double_byte.h"
 #include "host/command_line.h"
 
 namespace {
@@ -21,17 +22,6 @@ void require(bool condition)
 bool window_exists(std::uint32_t handle)
 {
     return handle % 3 == 1;
-}
-
-// A double-byte code page in the manner of CharNextA: 0x81 to 0x9F and 0xE0
-// to 0xFC lead a two-byte character unless the text ends after them.
-const char* next_double_byte(const char* text)
-{
-    if (*text == '\0')
-        return text;
-    const auto byte = static_cast<unsigned char>(*text);
-    const bool lead = (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-    return lead && text[1] != '\0' ? text + 2 : text + 1;
 }
 
 bool known_mode(saver_mode mode)

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "double_byte.h"
 #include "host/command_line.h"
 
 namespace {
@@ -34,17 +35,6 @@ TEST(command_tail, skips_an_unquoted_program_name_up_to_the_first_byte_at_or_bel
     EXPECT_STREQ(command_tail("v\xE9lmora.scr /s"), "/s");
     // Control bytes after the name are skipped like blanks.
     EXPECT_STREQ(command_tail("velmora.scr \x01\x1F/s"), "/s");
-}
-
-// A double-byte character whose second byte is a quote must be stepped over
-// whole, or the name would end inside it.
-const char* next_double_byte(const char* text)
-{
-    if (*text == '\0')
-        return text;
-    if (static_cast<unsigned char>(*text) == 0x81 && text[1] != '\0')
-        return text + 2;
-    return text + 1;
 }
 
 TEST(command_tail, steps_over_double_byte_characters_inside_quotes_whole)

@@ -134,7 +134,7 @@ void expected_colour(const plane_texture& texture, int columns, int rows, texel_
 
 int best_pass(const screenshot& image)
 {
-    plane_region region(-2.1f, -1.2f, 0.8f, 1.2f);
+    plane_region region(saver_rectangle);
     plane_texture texture(region);
     const screen_to_texture to_texture(image.width, image.height, region.columns, region.rows);
     constexpr int sample_step = 3;

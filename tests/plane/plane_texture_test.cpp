@@ -83,7 +83,7 @@ TEST(plane_texture, texture_size_is_the_next_power_of_two_from_two)
 
 TEST(plane_texture, starts_opaque_black_with_the_flag_raised)
 {
-    const plane_region region(-2.1f, -1.2f, 0.8f, 1.2f);
+    const plane_region region(saver_rectangle);
     const plane_texture texture(region);
     EXPECT_EQ(texture.width, 680);
     EXPECT_EQ(texture.height, 510);
@@ -101,7 +101,7 @@ TEST(plane_texture, starts_opaque_black_with_the_flag_raised)
 
 TEST(plane_texture, displacement_sets_hue_and_value)
 {
-    plane_region region(-2.1f, -1.2f, 0.8f, 1.2f);
+    plane_region region(saver_rectangle);
     plane_texture texture(region);
     auto place = [&](int i, int j, float dx, float dy) {
         region.set_iterate(i, j, region.point(i, j).c + complex_f(dx, dy));
@@ -131,7 +131,7 @@ TEST(plane_texture, displacement_sets_hue_and_value)
 
 TEST(plane_texture, image_rows_run_from_the_top_row_down)
 {
-    plane_region region(-2.1f, -1.2f, 0.8f, 1.2f);
+    plane_region region(saver_rectangle);
     plane_texture texture(region);
     region.set_iterate(5, 509, region.point(5, 509).c + complex_f(1.0f, 0.0f));  // top row
     texture.recolour();
@@ -142,7 +142,7 @@ TEST(plane_texture, image_rows_run_from_the_top_row_down)
 
 TEST(plane_texture, escaped_point_turns_transparent_and_keeps_its_last_colour)
 {
-    plane_region region(-2.1f, -1.2f, 0.8f, 1.2f);
+    plane_region region(saver_rectangle);
     plane_texture texture(region);
     // Column 0, row 0 is c = -2.1 - 1.2i: its third iterate, about
     // -16.1 + 5.5i, is the first beyond the radius, so pass 3 skips it.
@@ -162,7 +162,7 @@ TEST(plane_texture, escaped_point_turns_transparent_and_keeps_its_last_colour)
 
 TEST(plane_texture, hand_over_publishes_under_the_given_lock)
 {
-    plane_region region(-2.1f, -1.2f, 0.8f, 1.2f);
+    plane_region region(saver_rectangle);
     plane_texture texture(region);
     region.advance_pass();
     texture.pixels_changed = false;

@@ -13,7 +13,7 @@ namespace {
 // The saver's region: the bounds as single-precision values.
 plane_region saver_region()
 {
-    return plane_region(-2.1f, -1.2f, 0.8f, 1.2f);
+    return plane_region(saver_rectangle);
 }
 
 // A region whose grid values are the exact binary fractions -6 + i/64 and

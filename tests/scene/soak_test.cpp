@@ -83,8 +83,8 @@ bool finite(complex_f w)
 }
 
 // Whether an orbit of n whole steps from c meets a ratio that is not a
-// number: the one place where the design lets sampled positions go
-// non-finite.
+// number: the one way a walker's or path's sampled positions can become
+// non-finite (the interpolation's power of a ratio at z = 1).
 bool orbit_has_non_finite_ratio(complex_f c, int steps)
 {
     iterated_point point{};
@@ -320,7 +320,7 @@ TEST(soak, step_count_keeps_the_cycle_past_its_32_bit_range)
 
 TEST(soak, walker_ticks_keep_the_orbit_and_pulse_past_their_32_bit_range)
 {
-    const plane_region region(-2.1f, -1.2f, 0.8f, 1.2f);
+    const plane_region region(saver_rectangle);
     // Inside the main cardioid: the walker lives for ever.
     orbit_walker walker(region, colour_rgba{255, 255, 255, 255}, -0.2f, 0.2f);
     walker.resize(window_width, window_height);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "double_byte.h"
 #include "host/command_line.h"
 
 namespace {
@@ -16,17 +17,6 @@ bool window_exists(std::uint32_t handle)
 {
     ++window_checks;
     return handle == 1234 || handle == 77 || handle == 4294967295u;
-}
-
-// A double-byte code page in the manner of CharNextA: 0x81 to 0x9F and 0xE0
-// to 0xFC lead a two-byte character unless the text ends after them.
-const char* next_double_byte(const char* text)
-{
-    if (*text == '\0')
-        return text;
-    const auto byte = static_cast<unsigned char>(*text);
-    const bool lead = (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-    return lead && text[1] != '\0' ? text + 2 : text + 1;
 }
 
 constexpr int not_decided = 1;  // the action's own result is the exit code

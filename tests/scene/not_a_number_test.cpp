@@ -45,7 +45,7 @@ void expect_no_gl_error()
 
 TEST(not_a_number, ratio_at_z_equal_to_one_leaves_the_orbit_exact_and_the_walker_alive)
 {
-    const plane_region region(-2.1f, -1.2f, 0.8f, 1.2f);
+    const plane_region region(saver_rectangle);
     orbit_walker walker(region, colour_rgba{255, 255, 255, 255}, c_reaching_one, 0.0f);
     walker.resize(W, H);
     // 30 passes: the whole step at tick 60 lands on z = 1 exactly.
@@ -157,7 +157,7 @@ TEST(not_a_number, zero_displacement_gives_an_opaque_black_texel_whatever_the_hu
 
 TEST(not_a_number, grid_point_at_z_equal_to_one_takes_its_whole_steps_exactly)
 {
-    plane_region region(-2.1f, -1.2f, 0.8f, 1.2f);
+    plane_region region(saver_rectangle);
     // Column 300, row 255 is about -0.82 + 0i, inside the set.
     const complex_f c = region.point(300, 255).c;
     region.set_iterate(300, 255, complex_f(1.0f, 0.0f));

@@ -9,7 +9,7 @@ namespace {
 
 const plane_region& region()
 {
-    static const plane_region r(-2.1f, -1.2f, 0.8f, 1.2f);
+    static const plane_region r(saver_rectangle);
     return r;
 }
 
