@@ -84,6 +84,8 @@ public:
                     "decisions (%ld of them skips): %s\n",
                     where.name, passes, steps, records, picture_bytes, decisions, skips,
                     mismatches == 0 ? "bit-identical" : "MISMATCHES");
+        std::printf("%s: digest of the project's pictures and escape decisions %016llx\n", where.name,
+                    static_cast<unsigned long long>(digest));
     }
 
 private:
@@ -153,6 +155,7 @@ private:
                 const bool reference_advanced =
                     reference.grid[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)].steps != steps_before[k];
                 const bool project_advanced = project.steps_at(k) != steps_before[k];
+                fold(project_advanced ? 1 : 0);
                 ++decisions;
                 if (!reference_advanced)
                     ++skips;
@@ -177,6 +180,16 @@ private:
             }
             ++picture_bytes;
         }
+        for (const std::uint8_t byte : project_picture.pixels)
+            fold(byte);
+    }
+
+    // FNV-1a over every picture byte and escape decision of the project's
+    // life, so that builds with different compilers and maths libraries
+    // (native, 64-bit and 32-bit Windows) can be compared with each other.
+    void fold(std::uint8_t byte)
+    {
+        digest = (digest ^ byte) * 0x100000001B3u;
     }
 
     const bounds& where;
@@ -193,6 +206,7 @@ private:
     long picture_bytes = 0;
     long decisions = 0;
     long skips = 0;
+    std::uint64_t digest = 0xCBF29CE484222325u;
 };
 
 }  // namespace

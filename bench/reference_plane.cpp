@@ -110,7 +110,7 @@ texture::texture(const region& plane)
     recolour();
 }
 
-void texture::recolour(std::mutex* hand_over)
+void texture::compose()
 {
     constexpr double two_pi = 6.283185307179586;
     const int columns = shown->columns;
@@ -136,10 +136,10 @@ void texture::recolour(std::mutex* hand_over)
             }
         }
     }
+}
 
-    std::unique_lock<std::mutex> guard;
-    if (hand_over)
-        guard = std::unique_lock<std::mutex>(*hand_over);
+void texture::publish()
+{
     pixels = work_pixels;
     pixels_changed = true;
 }

@@ -55,7 +55,20 @@ class texture {
 public:
     explicit texture(const region& shown);
 
-    void recolour(std::mutex* hand_over = nullptr);
+    void recolour()
+    {
+        compose();
+        publish();
+    }
+    template <class lock_type>
+    void recolour(lock_type* hand_over)
+    {
+        compose();
+        std::lock_guard<lock_type> guard(*hand_over);
+        publish();
+    }
+    void compose();
+    void publish();
 
     const region* shown;
     std::vector<std::uint8_t> pixels;

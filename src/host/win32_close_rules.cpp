@@ -1,6 +1,9 @@
 #include "host/win32_close_rules.h"
 
+#include <exception>
+
 #include "host/close_rules.h"
+#include "host/win32_entry.h"
 #include "host/win32_host_state.h"
 #include "host/win32_saver_hooks.h"
 
@@ -100,9 +103,7 @@ LRESULT apply_close_rules(HWND window, UINT message, WPARAM wparam, LPARAM lpara
     return DefWindowProcA(window, message, wparam, lparam);
 }
 
-}  // namespace
-
-LRESULT CALLBACK host_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+LRESULT host_window_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
     switch (message) {
     case WM_CREATE:
@@ -161,6 +162,22 @@ LRESULT CALLBACK host_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         break;
     }
     return saver_window_proc(window, message, wparam, lparam);
+}
+
+}  // namespace
+
+LRESULT CALLBACK host_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    // No C++ exception may unwind into the system's frames (the 32-bit
+    // build's unwinder cannot pass them): one thrown here or by the program's
+    // procedure, such as an allocation failure while the scene is built in
+    // WM_CREATE, ends the saver as the fault guard ends it.
+    try {
+        return host_window_message(window, message, wparam, lparam);
+    } catch (...) {
+        judge_caught_exception();
+        std::terminate();
+    }
 }
 
 LRESULT default_saver_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)

@@ -111,13 +111,7 @@ int guarded_dispatch(const char* command_tail)
     try {
         result = dispatch(command_tail);
     } catch (...) {
-        EXCEPTION_RECORD record = {};
-        record.ExceptionCode = cxx_exception_code;
-        record.ExceptionFlags = EXCEPTION_NONCONTINUABLE;
-        CONTEXT context = {};
-        RtlCaptureContext(&context);
-        EXCEPTION_POINTERS pointers = {&record, &context};
-        judge_fault(&pointers);
+        judge_caught_exception();
         // Any other verdict leaves the exception to the ordinary handling.
         throw;
     }
@@ -126,6 +120,18 @@ int guarded_dispatch(const char* command_tail)
 }
 
 }  // namespace
+
+void judge_caught_exception()
+{
+    // The context is left empty: the verdict does not depend on it, and the
+    // call that captures the current one is missing before Windows XP.
+    EXCEPTION_RECORD record = {};
+    record.ExceptionCode = cxx_exception_code;
+    record.ExceptionFlags = EXCEPTION_NONCONTINUABLE;
+    CONTEXT context = {};
+    EXCEPTION_POINTERS pointers = {&record, &context};
+    judge_fault(&pointers);
+}
 
 void saver_start()
 {

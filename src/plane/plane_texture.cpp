@@ -21,7 +21,7 @@ plane_texture::plane_texture(const plane_region& plane)
     recolour();
 }
 
-void plane_texture::recolour(std::mutex* hand_over)
+void plane_texture::compose()
 {
     // The region keeps each point's colour, computed when its iterate was
     // prepared; here the live ones are only gathered into image order.
@@ -48,10 +48,10 @@ void plane_texture::recolour(std::mutex* hand_over)
             }
         }
     }
+}
 
-    std::unique_lock<std::mutex> guard;
-    if (hand_over)
-        guard = std::unique_lock<std::mutex>(*hand_over);
+void plane_texture::publish()
+{
     pixels = work_pixels;
     pixels_changed = true;
 }

@@ -16,11 +16,27 @@ class plane_texture {
 public:
     explicit plane_texture(const plane_region& region);
 
-    // Recomputes every texel from the grid and raises pixels_changed. The
-    // image is computed on the caller's thread; with a hand-over lock it is
-    // published under that lock, so that an upload never reads a half-written
-    // image and a raised flag is never lost to an earlier upload's clearing.
-    void recolour(std::mutex* hand_over = nullptr);
+    // Recomputes every texel from the grid into the caller's own image.
+    void compose();
+    // Copies that image into pixels and raises pixels_changed. With another
+    // thread uploading, the caller holds the hand-over lock: an upload then
+    // never reads a half-written image, and a raised flag is never lost to
+    // an earlier upload's clearing.
+    void publish();
+    // Both, the image computed outside the hand-over lock when one is given
+    // and published under it (any lock type std::lock_guard takes).
+    void recolour()
+    {
+        compose();
+        publish();
+    }
+    template <class lock_type>
+    void recolour(lock_type* hand_over)
+    {
+        compose();
+        std::lock_guard<lock_type> guard(*hand_over);
+        publish();
+    }
 
     // GL side, window thread with the context current.
     void create_gl_texture();

@@ -100,7 +100,7 @@ void ball_camera::resize(int new_width, int new_height)
 
         // The walkers are sized before the worker can first step them, so that
         // no step maps their positions with a window size of 0.
-        std::lock_guard<std::mutex> guard(lock);
+        std::lock_guard<scene_lock> guard(lock);
         for (auto& walker : walkers)
             walker->resize(new_width, new_height);
     }
@@ -142,7 +142,7 @@ void ball_camera::step_plane(int phase)
 
 void ball_camera::step_orbits(int phase)
 {
-    std::lock_guard<std::mutex> guard(lock);
+    std::lock_guard<scene_lock> guard(lock);
     for (auto& path : paths)
         path->advance_window();
 

@@ -59,7 +59,7 @@ public:
     std::vector<std::unique_ptr<orbit_path>> paths;
     std::list<std::unique_ptr<orbit_walker>>::iterator walker_cursor;
     std::uint32_t worker_thread_id;
-    std::mutex lock;
+    scene_lock lock;
     std::int32_t step_count;
     bool worker_started;
     std::int32_t width;

@@ -58,7 +58,7 @@ void render_frame(ball_camera& scene)
 
 void ball_camera::draw()
 {
-    std::lock_guard<std::mutex> guard(lock);
+    std::lock_guard<scene_lock> guard(lock);
     texture.draw();
     for (const auto& path : paths)
         path->draw();

@@ -1,12 +1,29 @@
-// The scene's worker thread: it steps the scene at the saver's pace until
-// it is asked to stop.
+// The scene's worker thread and its one lock. The thread, the lock, the
+// clock and the sleep are the platform's own (win32_worker.cpp on Windows,
+// std_worker.cpp elsewhere); the pacing is common to both (worker.cpp).
 #pragma once
 
 #include <atomic>
 #include <cstdint>
-#include <thread>
 
 class ball_camera;
+
+// The scene's one lock, usable with std::lock_guard: a critical section on
+// Windows, a standard mutex elsewhere.
+class scene_lock {
+public:
+    scene_lock();
+    ~scene_lock();
+    scene_lock(const scene_lock&) = delete;
+    scene_lock& operator=(const scene_lock&) = delete;
+
+    void lock();
+    void unlock();
+
+private:
+    // Room for the platform's lock object, which this header does not name.
+    alignas(16) unsigned char storage[64];
+};
 
 class scene_worker {
 public:
@@ -16,7 +33,8 @@ public:
     scene_worker(const scene_worker&) = delete;
     scene_worker& operator=(const scene_worker&) = delete;
 
-    // Starts the thread on worker_main(scene); returns its identifier.
+    // Starts the thread on worker_main(scene) and returns its identifier. A
+    // thread that cannot be created leaves the scene unstepped (0).
     std::uint32_t start(ball_camera* scene);
     // Asks the thread to stop after its current step and waits for it.
     void stop();
@@ -26,7 +44,7 @@ public:
     std::atomic<std::int32_t> last_step_us{0};
 
 private:
-    std::thread thread;
+    void* thread = nullptr;  // the platform's thread object
     std::atomic<bool> stopping{false};
 };
 
@@ -38,3 +56,7 @@ void worker_main(ball_camera* scene);
 // for no sleep: 50 ms a pass while a step takes up to 10 ms, four times the
 // step's time beyond.
 int pacing_sleep_ms(std::int32_t elapsed_us);
+
+// The platform's monotonic clock in microseconds, and its sleep.
+std::int64_t monotonic_microseconds();
+void sleep_milliseconds(int milliseconds);

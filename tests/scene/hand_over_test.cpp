@@ -37,7 +37,7 @@ TEST(hand_over, real_worker_and_frames_run_together)
     int uploads = 0;
     while (uploads < 2 && std::chrono::steady_clock::now() < deadline) {
         {
-            std::lock_guard<std::mutex> guard(scene.lock);
+            std::lock_guard<scene_lock> guard(scene.lock);
             uploads += scene.texture.pixels_changed;
         }
         draw_frame(scene);

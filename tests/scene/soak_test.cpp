@@ -233,7 +233,7 @@ TEST(soak, hundred_thousand_steps_keep_lists_windows_vertices_and_memory_sound)
             scene->step();
             std::string problem;
             {
-                std::lock_guard<std::mutex> guard(scene->lock);
+                std::lock_guard<scene_lock> guard(scene->lock);
                 problem = checker.check(*scene, step, non_finite_vertices);
             }
             if (!problem.empty()) {

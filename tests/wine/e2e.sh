@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# End-to-end suite of the Windows saver: the real 64-bit velmora.scr under
+# End-to-end suite of the Windows saver: the real velmora.scr (64-bit or
+# 32-bit, the programs below built alike) under
 # Wine on a private Xvfb display with a fresh Wine prefix, both started here
 # and stopped on every exit. Real input comes from xdotool, pictures from
 # xwd; saver_probe.exe starts programs inside Wine and reports their exit
@@ -79,8 +80,8 @@ done
 [ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
 export DISPLAY=":$(head -n 1 "$work/display")"
 export WINEPREFIX="$work/prefix"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# Quiet Wine, and its WoW64 mode for a 32-bit saver.
+source "$(dirname "$(readlink -f "$0")")/../../scripts/wine-env.sh"
 unset WINEARCH
 say "display $DISPLAY, prefix $WINEPREFIX"
 wine wineboot -i >"$work/wineboot.log" 2>&1
@@ -104,6 +105,10 @@ REGEDIT4
 "Managed"="N"
 
 [HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\AeDebug]
+"Debugger"="velmora-no-debugger %ld %ld"
+"Auto"="1"
+
+[HKEY_LOCAL_MACHINE\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\AeDebug]
 "Debugger"="velmora-no-debugger %ld %ld"
 "Auto"="1"
 
@@ -438,7 +443,7 @@ done
 # --- Fault guard -----------------------------------------------------------------------
 
 say "== fault guard"
-for fault in "access -1" "bad_alloc -1" "none 0"; do
+for fault in "access -1" "bad_alloc -1" "bad_alloc_at_create -1" "none 0"; do
   set -- $fault
   VELMORA_FAULT=$1 run_to_end fault --timeout 20000 --close-after 1000 -- "$fault_saver" /s
   expect "fault $1 on the window thread: exit code" "$(field "$work/runs/fault" exit)" "$2"
@@ -547,6 +552,13 @@ fi
 VELMORA_FAULT=bad_alloc run_to_end fault --timeout 20000 -- "$fault_saver" /s
 expect "bad_alloc with a password: exit code" "$(field "$work/runs/fault" exit)" "-1"
 expect "bad_alloc with a password: no saver running after it" "$(saver_running_state)" "0"
+# While the window is created: the verifier is loaded (so the state was on)
+# before the allocation fails inside CreateWindowEx.
+: >"$components_log"
+VELMORA_FAULT=bad_alloc_at_create run_to_end fault --timeout 20000 -- "$fault_saver" /s
+expect "bad_alloc in WM_CREATE with a password: exit code" "$(field "$work/runs/fault" exit)" "-1"
+expect "bad_alloc in WM_CREATE with a password: PASSWORD.CPL was loaded" "$(count_lines '^load password')" "1"
+expect "bad_alloc in WM_CREATE with a password: no saver running after it" "$(saver_running_state)" "0"
 probe reg delete 'Software\Wine\AppDefaults\velmora-fault.scr' Version >/dev/null
 
 : >"$components_log"

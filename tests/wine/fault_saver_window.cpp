@@ -4,6 +4,8 @@
 // faults as VELMORA_FAULT says:
 //   access     writes through a null pointer on the window thread
 //   bad_alloc  throws std::bad_alloc on the window thread
+//   bad_alloc_at_create  throws std::bad_alloc in WM_CREATE, where the real
+//              saver builds its scene
 //   worker     writes through a null pointer on another thread
 //   none       no fault: the window closes on input as usual
 #include <windows.h>
@@ -57,6 +59,8 @@ LRESULT saver_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpara
 {
     switch (message) {
     case WM_CREATE:
+        if (const char* kind = std::getenv("VELMORA_FAULT"); kind != nullptr && std::strcmp(kind, "bad_alloc_at_create") == 0)
+            throw std::bad_alloc();
         created_at = GetTickCount();
         SetTimer(window, 1, frame_period_ms, nullptr);
         return 0;
