@@ -1,17 +1,23 @@
 // Checks a built velmora.scr without running it: a GUI-subsystem PE for the
 // expected machine, importing only the system DLLs the saver may use and none
 // of its optional functions, with the string, icon groups and manifest that
-// the system reads. Portable C++, compiled with the host compiler, so that it
-// also checks the 32-bit saver, which cannot run here.
+// the system reads. The 32-bit file must also load on Windows 98: every
+// function it imports must be in the list of Windows 98's exports, and no
+// instruction in it may need more than a Pentium III (SSE, MMX, x87).
+// Portable C++, compiled with the host compiler, so that it also checks the
+// 32-bit saver, which cannot run here.
 //
-// Usage: scr_inspect FILE x86|x64
-// Prints every failed check and exits 1 when there is one.
+// Usage: scr_inspect FILE x64
+//        scr_inspect FILE x86 --win98-exports LIST --objdump OBJDUMP [--only win98-imports|sse2]
+// --only runs that one check, so that a test can show it fails by itself.
+// Prints every failed check and exits 1 when there is one; 2 on a bad command line.
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <set>
 #include <string>
 #include <tuple>
@@ -37,7 +43,7 @@ std::string lower(std::string text)
 
 class pe_file {
 public:
-    explicit pe_file(std::vector<std::uint8_t> bytes) : bytes(std::move(bytes)) {}
+    explicit pe_file(std::vector<std::uint8_t> contents) : bytes(std::move(contents)) {}
 
     bool in_range(std::uint64_t offset, std::uint64_t size) const
     {
@@ -220,6 +226,165 @@ void check_imports(const pe_file& file)
         check(libraries.count(needed) != 0, std::string("imports ") + needed);
 }
 
+// DLL name in lower case -> the functions Windows 98 exports from it.
+using export_list = std::map<std::string, std::set<std::string>>;
+
+// Reads the export list: "[DLL]" lines open a section, every other line names
+// one function of that DLL; "#" starts a comment. Any other line fails the
+// check rather than being skipped, so that a typo cannot widen the list.
+bool read_export_list(const std::string& path, export_list& list)
+{
+    std::ifstream in(path);
+    if (!in) {
+        check(false, "the Windows 98 export list can be read: " + path);
+        return false;
+    }
+    std::string line;
+    std::string section;
+    for (int number = 1; std::getline(in, line); ++number) {
+        line.erase(std::min(line.find('#'), line.size()));
+        const std::size_t first = line.find_first_not_of(" \t\r");
+        if (first == std::string::npos)
+            continue;
+        line = line.substr(first, line.find_last_not_of(" \t\r") + 1 - first);
+        if (line.size() > 2 && line.front() == '[' && line.back() == ']') {
+            section = lower(line.substr(1, line.size() - 2));
+            list[section];
+        } else if (section.empty() || line.find_first_of(" \t[]") != std::string::npos) {
+            check(false, path + ":" + std::to_string(number) + ": a function name inside a [DLL] section");
+            return false;
+        } else {
+            list[section].insert(line);
+        }
+    }
+    check(!list.empty(), "the Windows 98 export list names DLLs: " + path);
+    return !list.empty();
+}
+
+void check_win98_imports(const pe_file& file, const export_list& list)
+{
+    int imported = 0;
+    int missing = 0;
+    for (const auto& library : file.imports()) {
+        const auto exports = list.find(lower(library.library));
+        for (const auto& function : library.functions) {
+            ++imported;
+            if (exports != list.end() && exports->second.count(function) != 0)
+                continue;
+            ++missing;
+            check(false, library.library + " " + function +
+                             (function.front() == '#' ? " is imported by ordinal" : " is not exported by Windows 98"));
+        }
+    }
+    check(imported > 0 && missing == 0, "every imported function is exported by Windows 98 (" +
+                                            std::to_string(missing) + " of " + std::to_string(imported) + " are not)");
+}
+
+// Whether an instruction, as objdump prints it (AT&T syntax, prefixes
+// removed), needs more than a Pentium III: SSE on %xmm, MMX with SSE's
+// additions on %mm, and the x87 unit are allowed; the rest of SSE2 and
+// everything later is not. Operands decide, not names alone: movsd and cmpsd
+// without %xmm are the string instructions of the 386.
+bool needs_sse2(const std::string& mnemonic, const std::string& operands)
+{
+    static const std::set<std::string> sse_on_xmm = [] {
+        std::set<std::string> names = {
+            "addps",    "addss",    "andnps",   "andps",    "cmpps",     "cmpss",     "comiss",   "cvtpi2ps",
+            "cvtps2pi", "cvtsi2ss", "cvtsi2ssl", "cvtss2si", "cvttps2pi", "cvttss2si", "divps",   "divss",
+            "maxps",    "maxss",    "minps",    "minss",    "movaps",    "movhlps",   "movhps",   "movlhps",
+            "movlps",   "movmskps", "movntps",  "movss",    "movups",    "mulps",     "mulss",    "orps",
+            "rcpps",    "rcpss",    "rsqrtps",  "rsqrtss",  "shufps",    "sqrtps",    "sqrtss",   "subps",
+            "subss",    "ucomiss",  "unpckhps", "unpcklps", "xorps"};
+        for (const char* predicate : {"eq", "lt", "le", "unord", "neq", "nlt", "nle", "ord"})
+            for (const char* form : {"ps", "ss"})
+                names.insert(std::string("cmp") + predicate + form);
+        return names;
+    }();
+    static const std::set<std::string> mmx_on_mm = {
+        "movd",     "movq",      "packssdw", "packsswb", "packuswb",  "paddb",     "paddw",     "paddd",
+        "paddsb",   "paddsw",    "paddusb",  "paddusw",  "pand",      "pandn",     "pcmpeqb",   "pcmpeqw",
+        "pcmpeqd",  "pcmpgtb",   "pcmpgtw",  "pcmpgtd",  "pmaddwd",   "pmulhw",    "pmullw",    "por",
+        "psllw",    "pslld",     "psllq",    "psraw",    "psrad",     "psrlw",     "psrld",     "psrlq",
+        "psubb",    "psubw",     "psubd",    "psubsb",   "psubsw",    "psubusb",   "psubusw",   "punpckhbw",
+        "punpckhwd", "punpckhdq", "punpcklbw", "punpcklwd", "punpckldq", "pxor",     "pavgb",     "pavgw",
+        "pextrw",   "pinsrw",    "pmaxsw",   "pmaxub",   "pminsw",    "pminub",    "pmovmskb",  "pmulhuw",
+        "psadbw",   "pshufw",    "maskmovq", "movntq",   "cvtpi2ps",  "cvtps2pi",  "cvttps2pi"};
+    // Not tzcnt: GCC writes it as rep bsf, which older processors run as bsf.
+    static const std::set<std::string> later_without_registers = {
+        "lfence", "mfence", "clflush", "clflushopt", "movnti", "monitor",
+        "mwait",  "popcnt", "lzcnt",   "crc32",      "movbe"};
+    if (operands.find("%ymm") != std::string::npos || operands.find("%zmm") != std::string::npos ||
+        operands.find("%k") != std::string::npos)
+        return true;
+    if (operands.find("%xmm") != std::string::npos && sse_on_xmm.count(mnemonic) == 0)
+        return true;
+    if (operands.find("%mm") != std::string::npos && mmx_on_mm.count(mnemonic) == 0)
+        return true;
+    // AVX's VEX forms all begin with v; verr and verw are the 286's.
+    if (mnemonic.front() == 'v' && mnemonic != "verr" && mnemonic != "verw")
+        return true;
+    return later_without_registers.count(mnemonic) != 0 || mnemonic.rfind("fisttp", 0) == 0;
+}
+
+std::string shell_quoted(const std::string& text)
+{
+    std::string quoted = "'";
+    for (const char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// Disassembles the file's code with objdump and fails on every instruction
+// that needs SSE2 or later, showing the first ones.
+void check_instructions(const std::string& objdump, const std::string& path)
+{
+    const std::string command = shell_quoted(objdump) + " -d --no-show-raw-insn " + shell_quoted(path) + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    check(pipe != nullptr, "objdump runs: " + objdump);
+    if (pipe == nullptr)
+        return;
+    static const std::set<std::string> prefixes = {"rep",  "repz", "repe", "repnz", "repne", "lock", "data16",
+                                                    "addr16", "addr32", "cs", "ds", "es", "fs", "gs", "ss",
+                                                    "notrack", "bnd"};
+    int instructions = 0;
+    int offenders = 0;
+    std::string line;
+    char chunk[512];
+    while (std::fgets(chunk, sizeof chunk, pipe) != nullptr) {
+        line += chunk;
+        if (line.back() != '\n' && !std::feof(pipe))
+            continue;
+        // An instruction line: "  401000:\tmnemonic operands".
+        const std::size_t colon = line.find(":\t");
+        const std::size_t start = line.find_first_not_of(' ');
+        if (colon != std::string::npos && start < colon &&
+            line.find_first_not_of("0123456789abcdef", start) == colon) {
+            std::string text = line.substr(colon + 2);
+            while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+                text.pop_back();
+            std::size_t at = 0;
+            std::string mnemonic;
+            do {
+                const std::size_t begin = text.find_first_not_of(' ', at);
+                at = std::min(text.find(' ', begin), text.size());
+                mnemonic = begin == std::string::npos ? "" : text.substr(begin, at - begin);
+            } while (prefixes.count(mnemonic) != 0);
+            if (!mnemonic.empty()) {
+                ++instructions;
+                if (needs_sse2(mnemonic, text.substr(at)) && ++offenders <= 10)
+                    std::printf("%s  %s: %s\n", offenders == 1 ? "instructions that need SSE2 or later:\n" : "",
+                                line.substr(start, colon - start).c_str(), text.c_str());
+            }
+        }
+        line.clear();
+    }
+    const int status = pclose(pipe);
+    check(status == 0 && instructions > 0,
+          "objdump disassembles the file (" + std::to_string(instructions) + " instructions)");
+    check(offenders == 0, "no instruction needs SSE2 or later (" + std::to_string(offenders) + " do" +
+                              (offenders > 10 ? ", the first 10 shown above)" : ")"));
+}
+
 std::string string_resource(const pe_file& file, const pe_file::resource& block, int index)
 {
     std::uint64_t at = block.offset;
@@ -299,22 +464,42 @@ void check_resources(const pe_file& file)
 
 int main(int argc, char** argv)
 {
-    if (argc != 3 || (std::string(argv[2]) != "x86" && std::string(argv[2]) != "x64")) {
-        std::fprintf(stderr, "usage: %s FILE x86|x64\n", argv[0]);
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    std::map<std::string, std::string> options;
+    bool usable = args.size() >= 2 && args.size() % 2 == 0 && (args[1] == "x86" || args[1] == "x64");
+    for (std::size_t i = 2; usable && i + 1 < args.size(); i += 2)
+        usable = (args[i] == "--win98-exports" || args[i] == "--objdump" || args[i] == "--only") &&
+                 options.emplace(args[i], args[i + 1]).second;
+    const std::string only = options.count("--only") != 0 ? options["--only"] : "";
+    const bool wide = usable && args[1] == "x64";
+    const bool imports = !wide && only != "sse2";
+    const bool instructions = !wide && only != "win98-imports";
+    if (!usable || (wide && !options.empty()) || (only != "" && only != "win98-imports" && only != "sse2") ||
+        (imports && options.count("--win98-exports") == 0) || (instructions && options.count("--objdump") == 0)) {
+        std::fprintf(stderr,
+                     "usage: %s FILE x64\n"
+                     "       %s FILE x86 --win98-exports LIST --objdump OBJDUMP [--only win98-imports|sse2]\n",
+                     argv[0], argv[0]);
         return 2;
     }
-    std::ifstream in(argv[1], std::ios::binary);
+    std::ifstream in(args[0], std::ios::binary);
     std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     pe_file file(std::move(bytes));
-    check(file.parse(), std::string("a PE file: ") + argv[1]);
+    check(file.parse(), "a PE file: " + args[0]);
     if (failures != 0)
         return 1;
-    const bool wide = std::string(argv[2]) == "x64";
-    check(file.machine == (wide ? 0x8664u : 0x14Cu), wide ? "machine x86-64" : "machine i386");
-    check(file.magic == (wide ? 0x20Bu : 0x10Bu), wide ? "PE32+" : "PE32");
-    check(file.subsystem == 2, "GUI subsystem");
-    check_imports(file);
-    check_resources(file);
+    if (only.empty()) {
+        check(file.machine == (wide ? 0x8664u : 0x14Cu), wide ? "machine x86-64" : "machine i386");
+        check(file.magic == (wide ? 0x20Bu : 0x10Bu), wide ? "PE32+" : "PE32");
+        check(file.subsystem == 2, "GUI subsystem");
+        check_imports(file);
+        check_resources(file);
+    }
+    export_list exports;
+    if (imports && read_export_list(options["--win98-exports"], exports))
+        check_win98_imports(file, exports);
+    if (instructions)
+        check_instructions(options["--objdump"], args[0]);
     std::printf("%s\n", failures == 0 ? "all checks passed" : "some checks failed");
     return failures == 0 ? 0 : 1;
 }
