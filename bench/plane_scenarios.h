@@ -64,7 +64,7 @@ void plane_step(Region& region, Texture& texture, std::mutex& lock, int k)
         region.prepare_pass(phase / static_cast<double>(ball_camera::prepare_steps));
     } else {
         region.advance_pass();
-        texture.recolour(&lock);
+        recolour_handing_over(texture, lock);
     }
 }
 
@@ -108,7 +108,7 @@ public:
         flush_caches();
         const auto start = clock::now();
         region->advance_pass();
-        texture.recolour(&lock);
+        recolour_handing_over(texture, lock);
         return seconds_since(start);
     }
 

@@ -6,7 +6,6 @@
 
 #include <complex>
 #include <cstdint>
-#include <mutex>
 #include <vector>
 
 namespace reference {
@@ -58,13 +57,6 @@ public:
     void recolour()
     {
         compose();
-        publish();
-    }
-    template <class lock_type>
-    void recolour(lock_type* hand_over)
-    {
-        compose();
-        std::lock_guard<lock_type> guard(*hand_over);
         publish();
     }
     void compose();

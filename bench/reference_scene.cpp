@@ -9,7 +9,7 @@ void reference_scene_step(ball_camera& scene, reference::region& plane, referenc
         plane.prepare_pass(phase / static_cast<double>(ball_camera::prepare_steps));
     } else {
         plane.advance_pass();
-        texture.recolour(&scene.lock);
+        recolour_handing_over(texture, scene.lock);
     }
     scene.step_orbits(phase);
 }

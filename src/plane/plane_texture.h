@@ -12,6 +12,17 @@
 // The smallest power of two not below n, and at least 2.
 int texture_size(int n);
 
+// Recolours a texture that another thread uploads: the image is computed
+// outside the hand-over lock and published under it. For any texture with
+// compose() and publish() and any lock std::lock_guard takes.
+template <class texture_type, class lock_type>
+void recolour_handing_over(texture_type& texture, lock_type& hand_over)
+{
+    texture.compose();
+    std::lock_guard<lock_type> guard(hand_over);
+    texture.publish();
+}
+
 class plane_texture {
 public:
     explicit plane_texture(const plane_region& region);
@@ -23,18 +34,10 @@ public:
     // never reads a half-written image, and a raised flag is never lost to
     // an earlier upload's clearing.
     void publish();
-    // Both, the image computed outside the hand-over lock when one is given
-    // and published under it (any lock type std::lock_guard takes).
+    // Both, with no other thread to hand the image to.
     void recolour()
     {
         compose();
-        publish();
-    }
-    template <class lock_type>
-    void recolour(lock_type* hand_over)
-    {
-        compose();
-        std::lock_guard<lock_type> guard(*hand_over);
         publish();
     }
 

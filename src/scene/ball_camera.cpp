@@ -136,7 +136,7 @@ void ball_camera::step_plane(int phase)
         plane.prepare_pass(phase / static_cast<double>(prepare_steps));
     } else {
         plane.advance_pass();
-        texture.recolour(&lock);
+        recolour_handing_over(texture, lock);
     }
 }
 

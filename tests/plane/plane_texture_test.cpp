@@ -172,7 +172,7 @@ TEST(plane_texture, hand_over_publishes_under_the_given_lock)
     std::unique_lock<std::mutex> held(lock);
     std::atomic<bool> returned{false};
     std::thread worker([&] {
-        texture.recolour(&lock);
+        recolour_handing_over(texture, lock);
         returned = true;
     });
     // Recolouring takes a few milliseconds; while this thread holds the lock

@@ -42,13 +42,13 @@ extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND window)
     BOOL saver_running = FALSE;
     SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &saver_running, 0);
     HIMC input_context = ImmGetContext(window);
+    // The cursor first: the log line tells the tests that the prompt is up.
+    if (control_value("show_cursor", 0) != 0)
+        SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)));  // IDC_ARROW
     fake_log("verify tick=%lu running=%d input_context=%d", GetTickCount(), saver_running ? 1 : 0,
              input_context != nullptr ? 1 : 0);
     if (input_context != nullptr)
         ImmReleaseContext(window, input_context);
-
-    if (control_value("show_cursor", 0) != 0)
-        SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)));  // IDC_ARROW
 
     // A modal prompt: the saver's messages keep flowing meanwhile.
     const DWORD hold_ms = static_cast<DWORD>(control_value("hold_ms", 0));
