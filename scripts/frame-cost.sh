@@ -36,19 +36,22 @@ for size in "${sizes[@]}"; do
   sleep "$seconds"
   total_after="$(cpu "$hack")"
   wall="$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { print b - a }')"
-  worker=0; raster=0; main=0
+  worker=0; raster=0; main=0; busiest=0
   for task in /proc/$hack/task/*; do
     tid="${task##*/}"
     used=$(( $(cpu "$hack" "$tid") - ${before[$tid]:-0} ))
     name="$(cat "$task/comm")"
     if [ "$tid" = "$hack" ]; then main=$((main + used))
     elif [[ "$name" == llvmpipe* ]]; then raster=$((raster + used))
-    else worker=$((worker + used)); fi
+    else
+      worker=$((worker + used))
+      [ "$used" -gt "$busiest" ] && busiest=$used
+    fi
   done
   kill "$hack"; wait "$hack" || true
   kill "$xvfb"; wait "$xvfb" 2>/dev/null || true
   awk -v s="$size" -v t="$ticks" -v w="$wall" -v all=$((total_after - total_before)) -v m="$main" -v r="$raster" \
-    -v k="$worker" 'BEGIN {
-      printf "%s: %.1f%% of a core (main thread, frames: %.1f%%; llvmpipe threads: %.1f%%; other threads, the simulation: %.1f%%) over %.1f s\n",
-        s, 100 * all / t / w, 100 * m / t / w, 100 * r / t / w, 100 * k / t / w, w }'
+    -v k="$worker" -v b="$busiest" 'BEGIN {
+      printf "%s: %.1f%% of a core over %.1f s: main thread (frames) %.1f%%, llvmpipe threads %.1f%%, simulation worker %.1f%% (other threads %.1f%% in all)\n",
+        s, 100 * all / t / w, w, 100 * m / t / w, 100 * r / t / w, 100 * b / t / w, 100 * k / t / w }'
 done
