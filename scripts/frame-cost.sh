@@ -30,14 +30,14 @@ for size in "${sizes[@]}"; do
   hack=$!
   sleep 3
   declare -A before=()
-  for task in /proc/$hack/task/*; do before[${task##*/}]="$(cpu "$hack" "${task##*/}")"; done
+  for task in "/proc/$hack/task/"*; do before[${task##*/}]="$(cpu "$hack" "${task##*/}")"; done
   total_before="$(cpu "$hack")"
   start="$(date +%s.%N)"
   sleep "$seconds"
   total_after="$(cpu "$hack")"
   wall="$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { print b - a }')"
   worker=0; raster=0; main=0; busiest=0
-  for task in /proc/$hack/task/*; do
+  for task in "/proc/$hack/task/"*; do
     tid="${task##*/}"
     used=$(( $(cpu "$hack" "$tid") - ${before[$tid]:-0} ))
     name="$(cat "$task/comm")"

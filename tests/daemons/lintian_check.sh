@@ -12,7 +12,7 @@ chmod 755 "$copy"
 cp "$deb" "$copy/" && chmod 644 "$copy/$(basename "$deb")"
 run=()
 [ "$(id -u)" -ne 0 ] || run=(runuser -u nobody --)
-report="$(cd /tmp && "${run[@]}" lintian --display-info --pedantic "$copy/$(basename "$deb")" 2>&1 || true)"
+report="$(cd /tmp; "${run[@]}" lintian --display-info --pedantic "$copy/$(basename "$deb")" 2>&1 || true)"
 [ -z "$report" ] || printf '%s\n' "$report"
 if printf '%s\n' "$report" | grep -E '^[EW]: '; then
   echo "lintian_check: lintian reports the errors or warnings above" >&2
