@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 BUILD_PRESETS := native asan tsan windows-x64 windows-x86
 OUT ?= out
 
-.PHONY: all deps build test run bench bench-windows clean build-fuzz $(addprefix build-,$(BUILD_PRESETS))
+.PHONY: all deps build test run package bench bench-windows clean build-fuzz $(addprefix build-,$(BUILD_PRESETS))
 
 all: build
 
@@ -34,6 +34,10 @@ test: build
 
 run: build-native
 	scripts/run.sh "$(OUT)"
+
+# The Debian package, build/native/velmora_<version>_amd64.deb.
+package: build-native
+	cd build/native && cpack -G DEB
 
 bench: build-native
 	build/native/bench/core_bench

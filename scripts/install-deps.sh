@@ -14,6 +14,10 @@ packages=(
   wine wine64 xvfb xdotool x11-apps x11-utils imagemagick
   # checking the installed XScreenSaver configuration and desktop entry
   libxml2-utils desktop-file-utils
+  # the Debian package (dpkg-shlibdeps) and its check
+  dpkg-dev lintian
+  # the real screen-saver daemons the package is tested under
+  xscreensaver mate-screensaver dbus dbus-x11
   # fuzzing and sanitizers with clang
   clang libclang-rt-14-dev
 )

@@ -69,17 +69,13 @@ parsed_x11_options parse_x11_options(const std::vector<std::string>& arguments)
 {
     parsed_x11_options result;
     x11_options& options = result.options;
-    std::optional<x11_target> chosen;
+    bool root = false;
+    bool new_window = false;
+    bool by_id = false;
 
     auto fail = [&result](const std::string& message) {
         result.error = message;
         return result;
-    };
-    auto choose = [&chosen](x11_target target) {
-        if (chosen && *chosen != target)
-            return false;
-        chosen = target;
-        return true;
     };
 
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -87,17 +83,19 @@ parsed_x11_options parse_x11_options(const std::vector<std::string>& arguments)
         const std::string name = flag_name(argument);
         const bool has_value = i + 1 < arguments.size();
 
-        if (name == "window" || name == "root") {
-            if (!choose(name == "root" ? x11_target::root : x11_target::new_window))
-                return fail("only one of -window, -root and -window-id may be given");
+        if (name == "window") {
+            new_window = true;
+        } else if (name == "root") {
+            root = true;
         } else if (name == "window-id") {
             if (!has_value)
                 return fail("-window-id needs a window ID");
             const auto id = parse_window_id(arguments[++i]);
             if (!id)
                 return fail("not a window ID: \"" + arguments[i] + "\" (decimal or 0x hexadecimal)");
-            if (!choose(x11_target::window_id) || (options.window_id != 0 && options.window_id != *id))
-                return fail("only one of -window, -root and -window-id may be given");
+            if (by_id && options.window_id != *id)
+                return fail("-window-id names two windows");
+            by_id = true;
             options.window_id = *id;
         } else if (name == "fps") {
             options.show_fps = true;
@@ -114,8 +112,18 @@ parsed_x11_options parse_x11_options(const std::vector<std::string>& arguments)
             return fail("unknown option \"" + argument + "\" (try --help)");
         }
     }
-    if (chosen)
-        options.target = *chosen;
+    // A new window of our own contradicts drawing on any existing one.
+    if (new_window && (root || by_id))
+        return fail(std::string("-window draws in a new window; it cannot be given with ") +
+                    (by_id ? "-window-id" : "-root"));
+    // The settings preview appends -window-id to the daemon's -root command,
+    // as for every stock hack: the named window wins.
+    if (by_id)
+        options.target = x11_target::window_id;
+    else if (root)
+        options.target = x11_target::root;
+    else
+        options.target = x11_target::new_window;
     return result;
 }
 
@@ -125,7 +133,8 @@ std::string x11_usage(const std::string& program)
            " [-window | -root | -window-id ID] [-fps] [--seed N]\n"
            "  -window         draw in a new window (the default)\n"
            "  -root           draw on $XSCREENSAVER_WINDOW, else on the root window\n"
-           "  -window-id ID   draw into an existing window (decimal or 0x hexadecimal)\n"
+           "  -window-id ID   draw into an existing window (decimal or 0x hexadecimal);\n"
+           "                  with -root too, as a settings preview runs it, ID wins\n"
            "  -fps            show the frame rate and the simulation step time\n"
            "  --seed N        start the random engine from N instead of the time\n"
            "Every option may also be written with two dashes.\n";

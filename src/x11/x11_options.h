@@ -27,8 +27,11 @@ struct parsed_x11_options {
     std::string error;  // one line; empty when the command line is good
 };
 
-// Every flag is accepted with one dash or two; the target flags exclude each
-// other (repeating the same one is harmless).
+// Every flag is accepted with one dash or two, in any order. -root together
+// with -window-id draws into the named window, as every stock hack does (the
+// settings preview appends -window-id to the daemon's -root command); -window
+// with either of them, or -window-id naming two windows, is an error.
+// Repeating a flag is harmless.
 parsed_x11_options parse_x11_options(const std::vector<std::string>& arguments);
 
 // Decimal or 0x hexadecimal, at most 32 bits, not 0 (X's "no window"). No

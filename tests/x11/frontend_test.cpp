@@ -176,6 +176,27 @@ TEST_F(frontend, window_id_draws_into_the_given_window)
     expect_emerging_set(*shot, 5);
 }
 
+// The settings preview of xscreensaver-settings: the programs-list command
+// with --window-id appended. The named window wins over -root, even when the
+// environment names a saver window too.
+TEST_F(frontend, root_with_window_id_draws_into_the_given_window_as_the_settings_preview)
+{
+    const Window decoy = client->create_window(600, 500, 200, 150);
+    const Window preview = client->create_window(100, 60, 400, 300);
+    auto velmora = start({"--root", "--window-id", hex_id(preview), "--seed", "5"},
+                         {"XSCREENSAVER_WINDOW=" + hex_id(decoy)});
+    ASSERT_TRUE(wait_until_drawn(*client, preview, start_up_limit)) << velmora->error_output();
+    EXPECT_FALSE(wait_until_drawn(*client, decoy, 0.0)) << "drew on $XSCREENSAVER_WINDOW as well";
+    if (slow_build) {
+        expect_clean_end_on_sigterm(*velmora);
+        return;
+    }
+    const auto shot = wait_for_emergence(preview);
+    ASSERT_TRUE(shot.has_value()) << "the plane stayed black";
+    expect_clean_end_on_sigterm(*velmora);
+    expect_emerging_set(*shot, 5);
+}
+
 TEST_F(frontend, ends_when_the_given_window_is_destroyed)
 {
     // A settings dialog closing its preview.

@@ -42,4 +42,12 @@ fi
 desktop-file-validate "$desktop" || fail "$desktop is not a valid desktop entry"
 grep -qx "Exec=$hack -root" "$desktop" || fail "the desktop entry does not run $hack -root"
 grep -qx "TryExec=$hack" "$desktop" || fail "the desktop entry does not try $hack"
+# The manual pages, gzipped at build time, and the Debian copyright file.
+for page in share/man/man6/velmora.6x.gz share/man/man1/velmora-render.1.gz; do
+  gzip -t "$prefix/$page" 2>/dev/null || fail "no gzipped manual page at $prefix/$page"
+  [ -z "$(gzip -dc "$prefix/$page" | LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l - 2>&1 >/dev/null)" ] ||
+    fail "$page has formatting warnings"
+done
+grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
+  "$prefix/share/doc/velmora/copyright" || fail "no machine-readable copyright file"
 echo "install_check: all files in place under $prefix"

@@ -65,8 +65,9 @@ TEST(x11_options, bad_command_lines_give_one_line)
         {"--frobnicate"}, {"-"}, {"--"}, {"extra"},
         {"-window-id"}, {"-window-id", "zzz"}, {"-window-id", "0"},
         {"--seed"}, {"--seed", "x"},
-        {"-root", "-window"}, {"-window", "-window-id", "12"}, {"-window-id", "12", "-root"},
-        {"-window-id", "12", "-window-id", "13"},
+        {"-root", "-window"}, {"-window", "-window-id", "12"}, {"--window-id", "12", "--window"},
+        {"-window", "-root", "-window-id", "12"}, {"-window-id", "12", "-window-id", "13"},
+        {"-root", "--window-id", "12", "--window-id", "0xd"},
     };
     for (const auto& arguments : command_lines) {
         SCOPED_TRACE(::testing::PrintToString(arguments));
@@ -78,10 +79,41 @@ TEST(x11_options, bad_command_lines_give_one_line)
 
 TEST(x11_options, repeating_a_flag_is_harmless)
 {
-    const auto parsed = parse({"-root", "--root", "-fps", "-fps", "-window-id", "12", "-window-id", "12"});
-    EXPECT_NE(parsed.error, "") << "-root and -window-id still exclude each other";
+    const auto parsed = parse({"-window", "--window", "-fps", "-fps", "-window-id", "12", "-window-id", "12"});
+    EXPECT_NE(parsed.error, "") << "-window and -window-id still exclude each other";
+    const auto same_id = parse({"-window-id", "12", "--window-id", "0xc"});
+    EXPECT_EQ(same_id.error, "") << "the same window twice, in decimal and hexadecimal";
+    EXPECT_EQ(same_id.options.window_id, 12ul);
     const auto twice = parse({"-root", "--root", "-fps", "--fps", "--seed", "1", "--seed", "2"});
     EXPECT_EQ(twice.error, "");
     EXPECT_EQ(twice.options.target, x11_target::root);
     EXPECT_EQ(twice.options.seed, 2u) << "the last seed counts";
+}
+
+// xscreensaver-settings runs the programs-list command with --window-id
+// appended for its preview: "velmora --root --window-id 0x800C9C". As for
+// every stock hack, the named window wins, in either order and with one dash
+// or two.
+TEST(x11_options, the_window_id_wins_over_root_as_in_the_settings_preview)
+{
+    const std::vector<std::vector<std::string>> command_lines = {
+        {"--root", "--window-id", "0x800C9C"}, {"-root", "-window-id", "0x800C9C"},
+        {"-window-id", "0x800C9C", "-root"},   {"--window-id", "0x800C9C", "-root"},
+        {"-root", "-fps", "--window-id", "8391836", "--seed", "7", "--root"},
+    };
+    for (const auto& arguments : command_lines) {
+        SCOPED_TRACE(::testing::PrintToString(arguments));
+        const auto parsed = parse(arguments);
+        ASSERT_EQ(parsed.error, "");
+        EXPECT_EQ(parsed.options.target, x11_target::window_id);
+        EXPECT_EQ(parsed.options.window_id, 0x800C9Cul);
+    }
+}
+
+TEST(x11_options, contradictions_name_the_flags)
+{
+    EXPECT_EQ(parse({"-root", "-window"}).error, "-window draws in a new window; it cannot be given with -root");
+    EXPECT_EQ(parse({"-window-id", "12", "-window"}).error,
+              "-window draws in a new window; it cannot be given with -window-id");
+    EXPECT_EQ(parse({"-window-id", "12", "-window-id", "13"}).error, "-window-id names two windows");
 }
