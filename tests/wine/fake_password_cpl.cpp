@@ -17,6 +17,8 @@
 
 namespace {
 
+HINSTANCE component_instance = nullptr;
+
 int control_value(const char* name, int fallback)
 {
     const char* path = std::getenv("VELMORA_FAKE_CONTROL");
@@ -35,6 +37,21 @@ int control_value(const char* name, int fallback)
     return value;
 }
 
+// The arrow, as a prompt shows it. Wine's 32-bit user32 in its WoW64 mode
+// loads no system cursor, so a plain cursor of the component's own stands
+// in there.
+HCURSOR prompt_cursor()
+{
+    HCURSOR arrow = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+    if (arrow != nullptr)
+        return arrow;
+    static BYTE and_mask[32 * 32 / 8];
+    static BYTE xor_mask[32 * 32 / 8];
+    for (BYTE& bits : and_mask)
+        bits = 0xFF;
+    return CreateCursor(component_instance, 0, 0, 32, 32, and_mask, xor_mask);
+}
+
 }  // namespace
 
 extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND window)
@@ -44,7 +61,7 @@ extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND window)
     HIMC input_context = ImmGetContext(window);
     // The cursor first: the log line tells the tests that the prompt is up.
     if (control_value("show_cursor", 0) != 0)
-        SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)));  // IDC_ARROW
+        SetCursor(prompt_cursor());
     fake_log("verify tick=%lu running=%d input_context=%d", GetTickCount(), saver_running ? 1 : 0,
              input_context != nullptr ? 1 : 0);
     if (input_context != nullptr)
@@ -71,11 +88,12 @@ extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND window)
     return answer != 0 ? TRUE : FALSE;
 }
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 {
-    if (reason == DLL_PROCESS_ATTACH)
+    if (reason == DLL_PROCESS_ATTACH) {
+        component_instance = instance;
         fake_log("load password");
-    else if (reason == DLL_PROCESS_DETACH)
+    } else if (reason == DLL_PROCESS_DETACH)
         fake_log("unload password");
     return TRUE;
 }
