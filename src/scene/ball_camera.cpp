@@ -113,6 +113,16 @@ void ball_camera::resize(int new_width, int new_height)
     }
 }
 
+void ball_camera::draw()
+{
+    std::lock_guard<scene_lock> guard(lock);
+    texture.draw();
+    for (const auto& path : paths)
+        path->draw();
+    for (const auto& walker : walkers)
+        walker->draw();
+}
+
 void ball_camera::step()
 {
     const int phase = next_phase();

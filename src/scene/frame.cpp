@@ -55,13 +55,3 @@ void render_frame(ball_camera& scene)
     scene.draw();
     glPopMatrix();
 }
-
-void ball_camera::draw()
-{
-    std::lock_guard<scene_lock> guard(lock);
-    texture.draw();
-    for (const auto& path : paths)
-        path->draw();
-    for (const auto& walker : walkers)
-        walker->draw();
-}
