@@ -144,7 +144,9 @@ Function .onInit
       !insertmacro UnselectSection ${section_current}
     ${EndIf}
   ${EndIf}
+  ; The 64-bit Program Files on x64 Windows, unless /D chose a folder.
   ${If} ${IsNativeAMD64}
+  ${AndIf} $INSTDIR == "$PROGRAMFILES\Velmora"
     StrCpy $INSTDIR "$PROGRAMFILES64\Velmora"
   ${EndIf}
 FunctionEnd

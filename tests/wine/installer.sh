@@ -53,6 +53,10 @@ expect() { # NAME ACTUAL EXPECTED
 }
 field() { tr -d '\r' <"$1" 2>/dev/null | grep -o "\b$2=[^ ]*" | tail -n 1 | cut -d= -f2-; }
 
+# The version resource Windows shows in the file's properties.
+expect "the installer carries its version" \
+  "$(strings -n 1 -el "$setup" | grep -A1 -x ProductVersion | tail -n 1)" "$version"
+
 # --- The display and the prefix ---------------------------------------------------
 
 # 1200 x 900 pixels: at 144 DPI a DPI-unaware program would see 800 x 600.
