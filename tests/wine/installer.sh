@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# The Windows installer under Wine, on a private Xvfb display with a fresh
-# 64-bit prefix that has Wine's WoW64 half (so the installer's 32-bit code
-# runs and a 64-bit system folder exists): silent installs with and without
-# /CURRENT, the files and registry values they leave, the installed saver
-# started as the system starts it and closed with a real key, the silent
-# uninstall, and the saver's window on a display scaled to 150 %. Every case
-# prints "ok" or "FAILED"; the suite fails when one case fails.
+# The Windows installer: its version resource, then under Wine, on a
+# private Xvfb display with a fresh 64-bit prefix that has Wine's WoW64 half
+# (so the installer's 32-bit code runs and a 64-bit system folder exists):
+# silent installs with and without /CURRENT, the files and registry values
+# they leave, the installed saver started as the system starts it and closed
+# with a real key, the silent uninstall, and the saver's window on a display
+# scaled to 150 %. Every case prints "ok" or "FAILED"; the suite fails when
+# one case fails.
 #
 # Usage: installer.sh --setup velmora-setup-V.exe --version V --stage DIR
 #                     --probe saver_probe.exe (64-bit) --work DIR
