@@ -59,11 +59,17 @@ Var saver_path
 ; The native system folder and registry view: 64-bit ones on x64 Windows
 ; (redirection off, so that this 32-bit program reaches System32 itself).
 ; On other 64-bit Windows (ARM64) the 32-bit saver runs emulated and goes
-; where 32-bit programs see System32.
+; where 32-bit programs see System32. Called in the sections: redirection
+; is per thread, and the pages run the sections on a thread of their own.
+; Should redirection stay on, the 64-bit saver would land in SysWOW64, where
+; no 64-bit program looks: better to stop.
 !macro native_view un
 Function ${un}native_view
   ${If} ${IsNativeAMD64}
-    ${DisableX64FSRedirection}
+    System::Call "kernel32::Wow64DisableWow64FsRedirection(*p .r0) i .r1"
+    ${If} $1 == 0
+      Abort "Cannot reach the 64-bit system folder."
+    ${EndIf}
     SetRegView 64
   ${EndIf}
   StrCpy $saver_path "$SYSDIR\${SAVER_FILE}"

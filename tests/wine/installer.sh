@@ -2,8 +2,8 @@
 # The Windows installer: its version resource, then under Wine, on a
 # private Xvfb display with a fresh 64-bit prefix that has Wine's WoW64 half
 # (so the installer's 32-bit code runs and a 64-bit system folder exists):
-# silent installs with and without /CURRENT, the files and registry values
-# they leave, the installed saver started as the system starts it and closed
+# silent installs with and without /CURRENT and one driven through its
+# pages, the files and registry values they leave, the installed saver started as the system starts it and closed
 # with a real key, the silent uninstall, and the saver's window on a display
 # scaled to 150 %. Every case prints "ok" or "FAILED"; the suite fails when
 # one case fails.
@@ -228,6 +228,38 @@ expect "setup /S without /CURRENT: the other saver stays current" \
 expect "uninstall /S: exit code" "$(run_and_wait 'C:\Program Files\Velmora\uninstall.exe' /S)" "0"
 expect "uninstall: the saver is gone" "$(present "$system32/velmora.scr")" "absent"
 expect "uninstall: the other saver's SCRNSAVE.EXE is left alone" "$(reg_value "$desktop_key" SCRNSAVE.EXE)" "REG_SZ $other"
+
+# --- Interactive install ---------------------------------------------------------------------
+
+# The pages run the install on a thread of their own: driven with Enter
+# (welcome, components with "make current" ticked, finish).
+echo "== interactive install"
+wine "$setup_win" >>"$work/wine.log" 2>&1 &
+setup_window=""
+for _ in $(seq 100); do
+  setup_window=$(xdotool search --name "Velmora Setup" 2>/dev/null | head -n 1)
+  [ -n "$setup_window" ] && break
+  sleep 0.2
+done
+if [ -z "$setup_window" ]; then
+  fail "interactive: the installer's window appears"
+else
+  sleep 1
+  xdotool key --window "$setup_window" Return
+  sleep 1
+  xdotool key --window "$setup_window" Return
+  for _ in $(seq 100); do
+    [ -e "$system32/velmora.scr" ] || [ -e "$syswow64/velmora.scr" ] && break
+    sleep 0.2
+  done
+  sleep 1
+  xdotool key --window "$setup_window" Return
+  timeout 30 wineserver -w
+  expect "interactive: the 64-bit saver in system32, none in syswow64" \
+    "$(present "$system32/velmora.scr") $(present "$syswow64/velmora.scr")" "present absent"
+  expect "interactive: \"make current\" is ticked by default" "$(reg_value "$desktop_key" SCRNSAVE.EXE)" \
+    'REG_SZ C:\windows\system32\velmora.scr'
+fi
 
 echo "installer suite took $((SECONDS - started)) s; $failures failed"
 [ "$failures" -eq 0 ]
