@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 BUILD_PRESETS := native asan tsan windows-x64 windows-x86
 OUT ?= out
 
-.PHONY: all deps build test run package bench bench-windows clean build-fuzz $(addprefix build-,$(BUILD_PRESETS))
+.PHONY: all deps build test run package bench bench-windows clean build-fuzz installer package-windows windows-savers $(addprefix build-,$(BUILD_PRESETS))
 
 all: build
 
@@ -32,11 +32,22 @@ test: build
 	ctest --preset windows-x64 -j $(JOBS)
 	ctest --preset windows-x86 -j $(JOBS)
 
+# The Windows packages, made in build/windows-x64 from both savers:
+# velmora-setup-VERSION.exe and velmora-VERSION-windows.zip.
+windows-savers: deps
+	cmake --preset windows-x86 >/dev/null
+	cmake --build --preset windows-x86 -j $(JOBS) --target velmora_saver
+	cmake --preset windows-x64 >/dev/null
+
+installer package-windows: windows-savers
+	cmake --build --preset windows-x64 -j $(JOBS) --target $@
+
 run: build-native
 	scripts/run.sh "$(OUT)"
 
-# The Debian package, build/native/velmora_<version>_amd64.deb.
-package: build-native
+# The Debian package, build/native/velmora_<version>_amd64.deb, and the
+# Windows zip.
+package: build-native package-windows
 	cd build/native && cpack -G DEB
 
 bench: build-native

@@ -12,6 +12,8 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   # running and driving the Windows saver and the X11 front-end for tests
   wine wine64 xvfb xdotool x11-apps x11-utils imagemagick
+  # the Windows installer
+  nsis
   # checking the installed XScreenSaver configuration and desktop entry
   libxml2-utils desktop-file-utils
   # the Debian package (dpkg-shlibdeps) and its check

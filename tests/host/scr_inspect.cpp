@@ -457,6 +457,10 @@ void check_resources(const pe_file& file)
                                file.bytes.begin() + static_cast<std::ptrdiff_t>(manifest->offset + manifest->size));
         check(text.find("level=\"asInvoker\"") != std::string::npos, "manifest asks for asInvoker");
         check(text.find("uiAccess=\"false\"") != std::string::npos, "manifest sets uiAccess false");
+        // System DPI awareness: real pixels on a scaled display.
+        check(text.find("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>") !=
+                  std::string::npos,
+              "manifest declares the saver DPI-aware");
     }
 }
 

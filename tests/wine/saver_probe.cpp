@@ -2,8 +2,9 @@
 // exit code, watches which windows its process creates, finds and inspects
 // the saver window, sends it messages, plays the display settings' preview
 // parent (which may also destroy itself or kill the saver), reads the cursor
-// and the system's saver-running state, and edits the registry. Prints facts as key=value lines for the
-// suite to check; exits 0 when the command itself worked.
+// and the system's saver-running state, compares the saver window with the
+// screen's pixels, and edits the registry. Prints facts as key=value lines
+// for the suite to check; exits 0 when the command itself worked.
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -560,6 +561,62 @@ int saver_running_state()
     return 0;
 }
 
+// The dpiAware setting of a program's manifest as the system's loader reads
+// it (its activation context), "-" when it has none, "?" when the system
+// cannot say.
+std::string manifest_dpi_aware(const char* program)
+{
+    using query_t = BOOL(WINAPI*)(DWORD, HANDLE, const wchar_t*, const wchar_t*, wchar_t*, SIZE_T, SIZE_T*);
+    const auto query = reinterpret_cast<query_t>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "QueryActCtxSettingsW")));
+    ACTCTXA request = {};
+    request.cbSize = sizeof request;
+    request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    request.lpSource = program;
+    request.lpResourceName = MAKEINTRESOURCEA(1);
+    HANDLE context = CreateActCtxA(&request);
+    if (query == nullptr || context == INVALID_HANDLE_VALUE)
+        return "?";
+    wchar_t value[64] = L"";
+    SIZE_T written = 0;
+    const bool found = query(0, context, L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware", value,
+                             sizeof value / sizeof value[0], &written) != FALSE;
+    ReleaseActCtx(context);
+    if (!found || value[0] == L'\0')
+        return "-";
+    std::string narrow;
+    for (const wchar_t* c = value; *c != L'\0'; ++c)
+        narrow += *c < 0x80 ? static_cast<char>(*c) : '?';
+    return narrow;
+}
+
+// dpi [SAVER]: makes the probe itself DPI-aware, so that it sees real
+// pixels, then reports the system's DPI, the screen's pixels and the
+// full-screen saver window's client size; with SAVER, also the dpiAware
+// setting of its manifest.
+int dpi(int argc, char** argv)
+{
+    using set_aware_t = BOOL(WINAPI*)();
+    if (auto set_aware = reinterpret_cast<set_aware_t>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "SetProcessDPIAware"))))
+        set_aware();
+    if (argc >= 1)
+        say("manifest_dpi_aware=%s", manifest_dpi_aware(argv[0]).c_str());
+    HDC screen = GetDC(nullptr);
+    say("logpixels=%d", GetDeviceCaps(screen, LOGPIXELSX));
+    ReleaseDC(nullptr, screen);
+    say("screen=%dx%d", GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
+    HWND window = FindWindowA(saver_class, "Screen Saver");
+    if (window == nullptr) {
+        say("found=0");
+        return 1;
+    }
+    RECT client = {};
+    GetClientRect(window, &client);
+    say("client=%ldx%ld", client.right, client.bottom);
+    return 0;
+}
+
 // A key under HKEY_CURRENT_USER, or under HKEY_LOCAL_MACHINE when the path
 // begins with "HKLM\\".
 HKEY open_key(const char* path)
@@ -618,7 +675,7 @@ int registry(int argc, char** argv)
 int main(int argc, char** argv)
 {
     if (argc < 2)
-        fail("usage: saver_probe run|info|send|settitle|preview|preview-end|end|cursor|running|reg ...");
+        fail("usage: saver_probe run|info|send|settitle|preview|preview-end|end|cursor|running|dpi|reg ...");
     const std::string command = argv[1];
     if (command == "run")
         return run(argc - 2, argv + 2);
@@ -638,6 +695,8 @@ int main(int argc, char** argv)
         return saver_running_state();
     if (command == "cursor")
         return cursor();
+    if (command == "dpi")
+        return dpi(argc - 2, argv + 2);
     if (command == "reg")
         return registry(argc - 2, argv + 2);
     fail("unknown command");

@@ -1,0 +1,265 @@
+#!/usr/bin/env bash
+# The Windows installer: its version resource, then under Wine, on a
+# private Xvfb display with a fresh 64-bit prefix that has Wine's WoW64 half
+# (so the installer's 32-bit code runs and a 64-bit system folder exists):
+# silent installs with and without /CURRENT and one driven through its
+# pages, the files and registry values they leave, the installed saver started as the system starts it and closed
+# with a real key, the silent uninstall, and the saver's window on a display
+# scaled to 150 %. Every case prints "ok" or "FAILED"; the suite fails when
+# one case fails.
+#
+# Usage: installer.sh --setup velmora-setup-V.exe --version V --stage DIR
+#                     --probe saver_probe.exe (64-bit) --work DIR
+# DIR of --stage holds x64/velmora.scr and x86/velmora.scr as packed.
+set -uo pipefail
+
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --setup) setup=$2 ;;
+    --version) version=$2 ;;
+    --stage) stage=$2 ;;
+    --probe) probe_exe=$2 ;;
+    --work) work=$2 ;;
+    *) echo "unknown argument $1" >&2; exit 2 ;;
+  esac
+  shift 2
+done
+for needed in setup version stage probe_exe work; do
+  [ -n "${!needed:-}" ] || { echo "missing --$needed" >&2; exit 2; }
+done
+
+rm -rf "$work"
+mkdir -p "$work"
+started=$SECONDS
+failures=0
+xvfb_pid=""
+
+cleanup() {
+  local pids
+  pids=$(jobs -p)
+  [ -n "$pids" ] && kill $pids 2>/dev/null
+  [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$work/prefix"
+  rm -f "$work"/*.xwd
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+pass() { echo "ok: $1"; }
+fail() { echo "FAILED: $1${2:+ ($2)}"; failures=$((failures + 1)); }
+expect() { # NAME ACTUAL EXPECTED
+  if [ "$2" = "$3" ]; then pass "$1"; else fail "$1" "got '$2', expected '$3'"; fi
+}
+field() { tr -d '\r' <"$1" 2>/dev/null | grep -o "\b$2=[^ ]*" | tail -n 1 | cut -d= -f2-; }
+
+# The version resource Windows shows in the file's properties.
+expect "the installer carries its version" \
+  "$(strings -n 1 -el "$setup" | grep -A1 -x ProductVersion | tail -n 1)" "$version"
+
+# --- The display and the prefix ---------------------------------------------------
+
+# 1200 x 900 pixels: at 144 DPI a DPI-unaware program would see 800 x 600.
+screen_w=1200
+screen_h=900
+Xvfb -displayfd 3 -screen 0 ${screen_w}x${screen_h}x24 -wr -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do
+  [ -s "$work/display" ] && break
+  sleep 0.1
+done
+[ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+export DISPLAY=":$(head -n 1 "$work/display")"
+export WINEPREFIX="$work/prefix"
+source "$(dirname "$(readlink -f "$0")")/../../scripts/wine-env.sh"
+unset WINEARCH
+echo "display $DISPLAY, prefix $WINEPREFIX"
+wine wineboot -i >"$work/wineboot.log" 2>&1
+wineserver -w
+(
+  while kill -0 $$ 2>/dev/null; do sleep 2; done
+  kill "$xvfb_pid" 2>/dev/null
+) &
+[ -d "$WINEPREFIX/drive_c/windows/syswow64" ] || { echo "FAILED: the prefix has no WoW64 half"; exit 1; }
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+
+system32="$WINEPREFIX/drive_c/windows/system32"
+syswow64="$WINEPREFIX/drive_c/windows/syswow64"
+program_files="$WINEPREFIX/drive_c/Program Files"
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Velmora'
+desktop_key='HKCU\Control Panel\Desktop'
+cp "$setup" "$work/setup.exe"
+setup_win="Z:${work//\//\\}\\setup.exe"
+
+# Runs a program and waits for every process it started (an uninstaller
+# goes on in a copy of itself).
+run_and_wait() { wine "$@" >>"$work/wine.log" 2>&1; local code=$?; wineserver -w; echo "$code"; }
+# A value's data as reg.exe prints it ("REG_SZ data"), or "absent".
+reg_value() { # KEY NAME [/reg:64|/reg:32]
+  local line
+  line=$(wine reg query "$1" /v "$2" ${3:+"$3"} 2>/dev/null | tr -d '\r' | grep -i "^ *$2 " | head -n 1)
+  if [ -z "$line" ]; then echo absent; else echo "$line" | sed -E 's/^ *[^ ]+ +//; s/ {4}/ /'; fi
+}
+key_exists() { wine reg query "$1" ${2:+"$2"} >/dev/null 2>&1 && echo yes || echo no; }
+present() { [ -e "$1" ] && echo present || echo absent; }
+
+# --- Silent install with /CURRENT -------------------------------------------------------
+
+echo "== silent install /S /CURRENT"
+expect "setup /S /CURRENT: exit code" "$(run_and_wait "$setup_win" /S /CURRENT)" "0"
+expect "the 64-bit saver, as packed, in the 64-bit system32" \
+  "$(cmp -s "$stage/x64/velmora.scr" "$system32/velmora.scr" && echo same || echo differs)" "same"
+expect "no saver in syswow64" "$(present "$syswow64/velmora.scr")" "absent"
+expect "the uninstaller in Program Files\\Velmora" "$(present "$program_files/Velmora/uninstall.exe")" "present"
+expect "nothing under Program Files (x86)" "$(present "$program_files (x86)/Velmora")" "absent"
+
+uninstaller='C:\Program Files\Velmora\uninstall.exe'
+for row in \
+  "DisplayName|REG_SZ Velmora screen saver" \
+  "DisplayVersion|REG_SZ $version" \
+  "Publisher|REG_SZ Velmora" \
+  'DisplayIcon|REG_SZ C:\windows\system32\velmora.scr,0' \
+  "UninstallString|REG_SZ \"$uninstaller\"" \
+  "QuietUninstallString|REG_SZ \"$uninstaller\" /S" \
+  "NoModify|REG_DWORD 0x1" \
+  "NoRepair|REG_DWORD 0x1"; do
+  expect "uninstall entry (64-bit view): ${row%%|*}" "$(reg_value "$uninstall_key" "${row%%|*}" /reg:64)" "${row#*|}"
+done
+# Both files in KiB, within rounding.
+installed_kib=$((($(stat -c %s "$system32/velmora.scr") + $(stat -c %s "$program_files/Velmora/uninstall.exe")) / 1024))
+size=$(reg_value "$uninstall_key" EstimatedSize /reg:64)
+size=$((${size#REG_DWORD }))
+expect "uninstall entry: EstimatedSize is both files in KiB" \
+  "$([ "$size" -ge $((installed_kib - 1)) ] && [ "$size" -le $((installed_kib + 1)) ] && echo yes) $size" "yes $installed_kib"
+expect "no uninstall entry in the 32-bit view" "$(key_exists "$uninstall_key" /reg:32)" "no"
+expect "/CURRENT: SCRNSAVE.EXE names the installed saver" "$(reg_value "$desktop_key" SCRNSAVE.EXE)" \
+  'REG_SZ C:\windows\system32\velmora.scr'
+expect "/CURRENT: ScreenSaveActive" "$(reg_value "$desktop_key" ScreenSaveActive)" "REG_SZ 1"
+
+# --- The installed saver, started as the system starts it ---------------------------------
+
+brightness() { xwd -root -silent | convert xwd:- -colorspace Gray -format '%[fx:mean]' info:; }
+
+# Starts SCRNSAVE.EXE /s through the probe; returns once its window covers
+# the white root.
+start_current_saver() { # NAME
+  local report="$work/$1" path
+  path=$(reg_value "$desktop_key" SCRNSAVE.EXE)
+  path=${path#REG_SZ }
+  : >"$report"
+  wine "$probe_exe" run --timeout 60000 "$path" /s >"$report" 2>>"$work/wine.log" &
+  for _ in $(seq 300); do
+    if grep -q '^ready' "$report"; then
+      for _ in $(seq 40); do
+        [ "$(awk -v b="$(brightness)" 'BEGIN { print (b < 0.25) }')" = 1 ] && return 0
+        sleep 0.2
+      done
+      break
+    fi
+    grep -q '^exit=' "$report" && break
+    sleep 0.1
+  done
+  fail "$1: the saver's window shows" "$(tr -d '\r' <"$report" | tr '\n' ' ')"
+  return 1
+}
+end_with_key() { # NAME
+  xdotool key a
+  for _ in $(seq 150); do
+    grep -q '^exit=' "$work/$1" && break
+    sleep 0.1
+  done
+  expect "$1: a key closes it, exit code 0" "$(grep -q '^gone' "$work/$1" && echo gone) $(field "$work/$1" exit)" "gone 0"
+  wine "$probe_exe" end >/dev/null 2>&1
+}
+
+echo "== the installed saver"
+xdotool mousemove 600 450
+if start_current_saver installed-run; then
+  pass "SCRNSAVE.EXE /s runs from system32"
+  end_with_key installed-run
+fi
+
+# A display scaled to 150 %: the window must still cover every pixel. The
+# probe is DPI-aware itself, so it reads real pixels. Wine 8 gives every
+# program real pixels, aware or not; whether the system takes the saver for
+# DPI-aware shows in its manifest as the system's loader reads it.
+echo "== scaled display (LogPixels 144)"
+wine reg add "$desktop_key" /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+wineserver -k
+wineserver -w
+xdotool mousemove 600 450
+if start_current_saver scaled-run; then
+  wine "$probe_exe" dpi 'C:\windows\system32\velmora.scr' >"$work/dpi" 2>>"$work/wine.log"
+  echo "$(tr -d '\r' <"$work/dpi" | tr '\n' ' ')"
+  expect "the installed saver's manifest: dpiAware" "$(field "$work/dpi" manifest_dpi_aware)" "true"
+  expect "144 DPI in force" "$(field "$work/dpi" logpixels)" "144"
+  expect "the screen in pixels is the display's" "$(field "$work/dpi" screen)" "${screen_w}x$screen_h"
+  expect "the saver's client area is the screen's pixels" "$(field "$work/dpi" client)" "${screen_w}x$screen_h"
+  end_with_key scaled-run
+fi
+wine reg add "$desktop_key" /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+wineserver -k
+wineserver -w
+
+# --- Silent uninstall -----------------------------------------------------------------------
+
+echo "== silent uninstall"
+quiet=$(reg_value "$uninstall_key" QuietUninstallString /reg:64)
+quiet=${quiet#REG_SZ }
+# The quoted program, then its switch.
+quiet_program=$(echo "$quiet" | sed -E 's/^"([^"]*)".*/\1/')
+expect "uninstall /S: exit code" "$(run_and_wait "$quiet_program" /S)" "0"
+expect "uninstall: the saver is gone" "$(present "$system32/velmora.scr")" "absent"
+expect "uninstall: the uninstaller and its folder are gone" "$(present "$program_files/Velmora")" "absent"
+expect "uninstall: the entry is gone" "$(key_exists "$uninstall_key" /reg:64)" "no"
+expect "uninstall: SCRNSAVE.EXE that named Velmora is gone" "$(reg_value "$desktop_key" SCRNSAVE.EXE)" "absent"
+
+# --- Another saver chosen ----------------------------------------------------------------
+
+echo "== another saver chosen"
+other='C:\windows\system32\other.scr'
+wine reg add "$desktop_key" /v SCRNSAVE.EXE /d "$other" /f >/dev/null 2>&1
+wine reg add "$desktop_key" /v ScreenSaveActive /d 0 /f >/dev/null 2>&1
+expect "setup /S: exit code" "$(run_and_wait "$setup_win" /S)" "0"
+expect "setup /S: the saver installed" "$(present "$system32/velmora.scr")" "present"
+expect "setup /S without /CURRENT: the other saver stays current" \
+  "$(reg_value "$desktop_key" SCRNSAVE.EXE) $(reg_value "$desktop_key" ScreenSaveActive)" "REG_SZ $other REG_SZ 0"
+expect "uninstall /S: exit code" "$(run_and_wait 'C:\Program Files\Velmora\uninstall.exe' /S)" "0"
+expect "uninstall: the saver is gone" "$(present "$system32/velmora.scr")" "absent"
+expect "uninstall: the other saver's SCRNSAVE.EXE is left alone" "$(reg_value "$desktop_key" SCRNSAVE.EXE)" "REG_SZ $other"
+
+# --- Interactive install ---------------------------------------------------------------------
+
+# The pages run the install on a thread of their own: driven with Enter
+# (welcome, components with "make current" ticked, finish).
+echo "== interactive install"
+wine "$setup_win" >>"$work/wine.log" 2>&1 &
+setup_window=""
+for _ in $(seq 100); do
+  setup_window=$(xdotool search --name "Velmora Setup" 2>/dev/null | head -n 1)
+  [ -n "$setup_window" ] && break
+  sleep 0.2
+done
+if [ -z "$setup_window" ]; then
+  fail "interactive: the installer's window appears"
+else
+  sleep 1
+  xdotool key --window "$setup_window" Return
+  sleep 1
+  xdotool key --window "$setup_window" Return
+  for _ in $(seq 100); do
+    [ -e "$system32/velmora.scr" ] || [ -e "$syswow64/velmora.scr" ] && break
+    sleep 0.2
+  done
+  sleep 1
+  xdotool key --window "$setup_window" Return
+  timeout 30 wineserver -w
+  expect "interactive: the 64-bit saver in system32, none in syswow64" \
+    "$(present "$system32/velmora.scr") $(present "$syswow64/velmora.scr")" "present absent"
+  expect "interactive: \"make current\" is ticked by default" "$(reg_value "$desktop_key" SCRNSAVE.EXE)" \
+    'REG_SZ C:\windows\system32\velmora.scr'
+fi
+
+echo "installer suite took $((SECONDS - started)) s; $failures failed"
+[ "$failures" -eq 0 ]
