@@ -70,29 +70,10 @@ text_field() {
 
 # --- The display and the Wine prefix ----------------------------------------
 
-# A white root, so that a black screen is the saver's own doing.
-Xvfb -displayfd 3 -screen 0 800x600x24 -wr -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-[ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-export DISPLAY=":$(head -n 1 "$work/display")"
-export WINEPREFIX="$work/prefix"
-# Quiet Wine, and its WoW64 mode for a 32-bit saver.
-source "$(dirname "$(readlink -f "$0")")/../../scripts/wine-env.sh"
-unset WINEARCH
-say "display $DISPLAY, prefix $WINEPREFIX"
-wine wineboot -i >"$work/wineboot.log" 2>&1
-wineserver -w
+source "$(dirname "$(readlink -f "$0")")/wine_display.sh"
+start_display_and_prefix 800 600
 # Kept between cases; it ends by itself 30 s after the last program.
 wineserver -p30
-# Should this script be killed outright, the display goes with it.
-(
-  while kill -0 $$ 2>/dev/null; do sleep 2; done
-  kill "$xvfb_pid" 2>/dev/null
-) &
 
 # Without a window manager Wine would wait 2 s for each unmapped managed
 # window; no debugger, so that UnhandledExceptionFilter answers "handle" at

@@ -63,24 +63,8 @@ expect "the installer carries its version" \
 # 1200 x 900 pixels: at 144 DPI a DPI-unaware program would see 800 x 600.
 screen_w=1200
 screen_h=900
-Xvfb -displayfd 3 -screen 0 ${screen_w}x${screen_h}x24 -wr -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-[ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-export DISPLAY=":$(head -n 1 "$work/display")"
-export WINEPREFIX="$work/prefix"
-source "$(dirname "$(readlink -f "$0")")/../../scripts/wine-env.sh"
-unset WINEARCH
-echo "display $DISPLAY, prefix $WINEPREFIX"
-wine wineboot -i >"$work/wineboot.log" 2>&1
-wineserver -w
-(
-  while kill -0 $$ 2>/dev/null; do sleep 2; done
-  kill "$xvfb_pid" 2>/dev/null
-) &
+source "$(dirname "$(readlink -f "$0")")/wine_display.sh"
+start_display_and_prefix "$screen_w" "$screen_h"
 [ -d "$WINEPREFIX/drive_c/windows/syswow64" ] || { echo "FAILED: the prefix has no WoW64 half"; exit 1; }
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 

@@ -1,0 +1,28 @@
+# Sourced by the Wine suites: a private Xvfb of the given size with a white
+# root (so that a black screen is the program's own doing) and a fresh Wine
+# prefix in "$work/prefix" with its WoW64 half, both gone with the calling
+# script. Sets DISPLAY, WINEPREFIX and xvfb_pid; exits the script when the
+# display does not start.
+# Usage: start_display_and_prefix WIDTH HEIGHT
+start_display_and_prefix() {
+  Xvfb -displayfd 3 -screen 0 "$1x$2x24" -wr -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+  done
+  [ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+  export DISPLAY=":$(head -n 1 "$work/display")"
+  export WINEPREFIX="$work/prefix"
+  # Quiet Wine, and its WoW64 mode for 32-bit programs.
+  source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/../../scripts/wine-env.sh"
+  unset WINEARCH
+  echo "display $DISPLAY, prefix $WINEPREFIX"
+  wine wineboot -i >"$work/wineboot.log" 2>&1
+  wineserver -w
+  # Should the script be killed outright, the display goes with it.
+  (
+    while kill -0 $$ 2>/dev/null; do sleep 2; done
+    kill "$xvfb_pid" 2>/dev/null
+  ) &
+}
