@@ -45,14 +45,9 @@ plane_region::plane_region(float low_re, float low_im, float high_re, float high
     const std::size_t count = static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows);
     iterates[0].resize(count);
     iterates[1].assign(count, no_iterate);
-    // The ratio of a point that has not moved yet is computed when asked
-    // for (point()): no pass reads it.
-    ratios[0].assign(count, no_iterate);
-    ratios[1].assign(count, no_iterate);
     // Every point starts at z = c: displacement 0, shown opaque black.
     colours[0].assign(count, live_colour(complex_f(0.0f, 0.0f), complex_f(0.0f, 0.0f)));
     colours[1].resize(count);
-    log_next.resize(count);
     steps.assign(count, 0);
     states.resize(count);
     for (int i = 0; i < columns; ++i)
@@ -60,7 +55,6 @@ plane_region::plane_region(float low_re, float low_im, float high_re, float high
             const std::size_t index = index_of(i, j);
             const complex_f c = c_of(i, j);
             iterates[0][index] = c;
-            log_next[index] = std::log(square(c) + c);
             states[index] = within_escape_radius(c) ? active : escaped;
         }
 }
@@ -80,17 +74,15 @@ void plane_region::prepare(std::size_t index, complex_f c)
     const int now = steps[index] & 1;
     const int other = now ^ 1;
     const complex_f next = square(iterates[now][index]) + c;
-    const complex_f following = square(next) + c;
-    const complex_f log_following = std::log(following);
     // Back on the iterate before last: from here on the orbit alternates
-    // between the two slots' values, ratios and colours included, as each is
-    // computed from the same bits each time.
-    if (steps[index] > 0 && same_bits(next, iterates[other][index]))
+    // between the two slots' values and colours, as each is computed from
+    // the same bits each time; the other slot's colour is already next's.
+    if (steps[index] > 0 && same_bits(next, iterates[other][index])) {
         states[index] = settled;
+        return;
+    }
     iterates[other][index] = next;
-    ratios[other][index] = ratio_of_logs(log_following, log_next[index]);
     colours[other][index] = live_colour(next, c);
-    log_next[index] = log_following;
 }
 
 void plane_region::prepare_pass(double fraction)
@@ -150,10 +142,13 @@ iterated_point plane_region::point(int column, int row) const
     record.z = iterates[now][index];
     record.drawn = record.z;
     record.steps = steps[index];
-    record.ratio = record.steps == 0 ? record.log_ratio(record.z) : ratios[now][index];
+    // Every ratio a record holds is log_ratio of its own iterate, which
+    // gives the same bits whenever it is computed: no pass needs them, so
+    // they are computed here, when asked for.
+    record.ratio = record.log_ratio(record.z);
     if (states[index] != escaped && column < prepare_cursor) {
         record.next = iterates[now ^ 1][index];
-        record.next_ratio = ratios[now ^ 1][index];
+        record.next_ratio = record.log_ratio(record.next);
     } else {
         // Nothing prepared: a whole step has just copied next and next_ratio
         // into z and ratio, or the record is fresh.
@@ -171,9 +166,6 @@ void plane_region::set_iterate(int column, int row, complex_f z)
     iterates[now][index] = z;
     // The other slot no longer holds this orbit's previous iterate.
     iterates[now ^ 1][index] = no_iterate;
-    log_next[index] = std::log(square(z) + c);
-    if (steps[index] > 0)
-        ratios[now][index] = ratio_of_logs(log_next[index], std::log(z));
     colours[now][index] = live_colour(z, c);
     states[index] = within_escape_radius(z) ? active : escaped;
     if (states[index] == active && column < prepare_cursor)

@@ -96,7 +96,7 @@ private:
 
     std::size_t index_of(int column, int row) const;
     complex_f c_of(int column, int row) const;
-    // Fills the other slot with the next iterate, its ratio and its colour.
+    // Fills the other slot with the next iterate and its colour.
     // At most once per point between two whole passes: the settling test
     // reads the other slot as the iterate before last.
     void prepare(std::size_t index, complex_f c);
@@ -104,13 +104,11 @@ private:
     // Grid values: every column shares the rows' imaginary parts.
     std::vector<float> column_re;
     std::vector<float> row_im;
-    // Slot steps & 1 holds the current iterate, ratio and colour; the other
-    // slot the previous ones, or the prepared next ones.
+    // Slot steps & 1 holds the current iterate and colour; the other slot
+    // the previous ones, or the prepared next ones. The ratios are not kept:
+    // point() computes them from the iterates.
     std::array<std::vector<complex_f>, 2> iterates;
-    std::array<std::vector<complex_f>, 2> ratios;
     std::array<std::vector<colour_rgba>, 2> colours;
-    // log(z * z + c) of the current iterate: the next step's log(z).
-    std::vector<complex_f> log_next;
     // A point takes at most max_passes steps.
     std::vector<std::uint8_t> steps;
     std::vector<point_state> states;
