@@ -50,13 +50,32 @@ plane_region::plane_region(float low_re, float low_im, float high_re, float high
     colours[1].resize(count);
     steps.assign(count, 0);
     states.resize(count);
+    const std::size_t column_count = static_cast<std::size_t>(columns);
+    live_first.assign(column_count, static_cast<std::uint16_t>(rows));
+    live_end.assign(column_count, 0);
+    // Every point is live in the first picture.
+    advanced_first.assign(column_count, 0);
+    advanced_end.assign(column_count, static_cast<std::uint16_t>(rows));
+    changed_first.assign(column_count, 0);
+    changed_end.assign(column_count, static_cast<std::uint16_t>(rows));
     for (int i = 0; i < columns; ++i)
         for (int j = 0; j < rows; ++j) {
             const std::size_t index = index_of(i, j);
             const complex_f c = c_of(i, j);
             iterates[0][index] = c;
             states[index] = within_escape_radius(c) ? active : escaped;
+            if (states[index] != escaped)
+                include_row(i, j);
         }
+}
+
+void plane_region::include_row(int column, int row)
+{
+    const std::size_t i = static_cast<std::size_t>(column);
+    if (row < live_first[i])
+        live_first[i] = static_cast<std::uint16_t>(row);
+    if (row >= live_end[i])
+        live_end[i] = static_cast<std::uint16_t>(row + 1);
 }
 
 std::size_t plane_region::index_of(int column, int row) const
@@ -94,7 +113,8 @@ void plane_region::prepare_pass(double fraction)
         if (!(prepare_cursor / column_count < fraction))
             break;
         const int i = prepare_cursor;
-        for (int j = 0; j < rows; ++j) {
+        const std::size_t column = static_cast<std::size_t>(i);
+        for (int j = live_first[column]; j < live_end[column]; ++j) {
             const std::size_t index = index_of(i, j);
             if (states[index] == active)
                 prepare(index, c_of(i, j));
@@ -111,7 +131,18 @@ void plane_region::advance_pass()
     for (int i = 0; i < columns; ++i) {
         // Columns the prepare passes have not reached are prepared here.
         const bool prepared = i < prepare_cursor;
-        for (int j = 0; j < rows; ++j) {
+        const std::size_t column = static_cast<std::size_t>(i);
+        const int first = live_first[column];
+        const int end = live_end[column];
+        // Live in the picture now: points this pass advances. Live before:
+        // those the last pass advanced. Only rows of either change texels.
+        changed_first[column] = static_cast<std::uint16_t>(first < advanced_first[column] ? first : advanced_first[column]);
+        changed_end[column] = static_cast<std::uint16_t>(end > advanced_end[column] ? end : advanced_end[column]);
+        advanced_first[column] = static_cast<std::uint16_t>(first);
+        advanced_end[column] = static_cast<std::uint16_t>(end);
+        int new_first = rows;
+        int new_end = 0;
+        for (int j = first; j < end; ++j) {
             const std::size_t index = index_of(i, j);
             switch (states[index]) {
             case escaped:
@@ -127,7 +158,13 @@ void plane_region::advance_pass()
                     states[index] = escaped;
                 break;
             }
+            if (states[index] != escaped) {
+                new_first = j < new_first ? j : new_first;
+                new_end = j + 1;
+            }
         }
+        live_first[column] = static_cast<std::uint16_t>(new_first);
+        live_end[column] = static_cast<std::uint16_t>(new_end);
     }
     prepare_cursor = 0;
 }
@@ -168,6 +205,8 @@ void plane_region::set_iterate(int column, int row, complex_f z)
     iterates[now ^ 1][index] = no_iterate;
     colours[now][index] = live_colour(z, c);
     states[index] = within_escape_radius(z) ? active : escaped;
+    if (states[index] == active)
+        include_row(column, row);
     if (states[index] == active && column < prepare_cursor)
         prepare(index, c);
 }

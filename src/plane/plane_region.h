@@ -73,6 +73,12 @@ public:
     // For tests and tools.
     void set_iterate(int column, int row, complex_f z);
 
+    // The rows first to end - 1 of a column hold every texel the last whole
+    // pass may have changed: the points it advanced and those the pass
+    // before advanced. Valid for a picture made after each whole pass.
+    int changed_rows_first(int column) const { return changed_first[static_cast<std::size_t>(column)]; }
+    int changed_rows_end(int column) const { return changed_end[static_cast<std::size_t>(column)]; }
+
     // For the picture, by index column * rows + row.
     std::int32_t steps_at(std::size_t index) const { return steps[index]; }
     // The colour of the point's current displacement z - c as a live point
@@ -95,6 +101,8 @@ private:
     enum point_state : std::uint8_t { escaped, active, settled };
 
     std::size_t index_of(int column, int row) const;
+    // Widens the column's live rows to hold row.
+    void include_row(int column, int row);
     complex_f c_of(int column, int row) const;
     // Fills the other slot with the next iterate and its colour.
     // At most once per point between two whole passes: the settling test
@@ -112,4 +120,14 @@ private:
     // A point takes at most max_passes steps.
     std::vector<std::uint8_t> steps;
     std::vector<point_state> states;
+    // Per column, rows first to end - 1 hold every point that is not
+    // escaped, so that the passes skip the escaped rows above and below;
+    // the rows the last whole pass advanced; and the rows whose texels it
+    // changed (see changed_rows_first).
+    std::vector<std::uint16_t> live_first;
+    std::vector<std::uint16_t> live_end;
+    std::vector<std::uint16_t> advanced_first;
+    std::vector<std::uint16_t> advanced_end;
+    std::vector<std::uint16_t> changed_first;
+    std::vector<std::uint16_t> changed_end;
 };

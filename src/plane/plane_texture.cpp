@@ -16,7 +16,8 @@ plane_texture::plane_texture(const plane_region& plane)
       t_extent(static_cast<float>(static_cast<double>(plane.rows) / texture_size(plane.rows))),
       pixels(static_cast<std::size_t>(plane.columns) * static_cast<std::size_t>(plane.rows) * 4, 0),
       pixels_changed(false),
-      work_pixels(pixels.size(), 0)
+      work_pixels(pixels.size(), 0),
+      composed_pass(-1)
 {
     recolour();
 }
@@ -28,13 +29,26 @@ void plane_texture::compose()
     const std::size_t columns = static_cast<std::size_t>(region->columns);
     const std::size_t rows = static_cast<std::size_t>(region->rows);
     const std::int32_t live = region->pass_count;
+    // Right after one whole pass since the last picture, only the rows that
+    // pass changed are recomputed; the other texels are already right.
+    const bool one_pass_on = composed_pass + 1 == live;
+    composed_pass = live;
     // In bands of grid rows, so that the grid's column-major arrays are read
     // in runs while the image is written row by row.
     constexpr std::size_t band = 16;
     for (std::size_t first_row = 0; first_row < rows; first_row += band) {
         const std::size_t end_row = first_row + band < rows ? first_row + band : rows;
         for (std::size_t i = 0; i < columns; ++i) {
-            for (std::size_t j = first_row; j < end_row; ++j) {
+            std::size_t from = first_row;
+            std::size_t to = end_row;
+            if (one_pass_on) {
+                const int column = static_cast<int>(i);
+                const std::size_t changed_first = static_cast<std::size_t>(region->changed_rows_first(column));
+                const std::size_t changed_end = static_cast<std::size_t>(region->changed_rows_end(column));
+                from = changed_first > from ? changed_first : from;
+                to = changed_end < to ? changed_end : to;
+            }
+            for (std::size_t j = from; j < to; ++j) {
                 const std::size_t index = i * rows + j;
                 std::uint8_t* texel = &work_pixels[((rows - 1 - j) * columns + i) * 4];
                 if (region->steps_at(index) == live) {

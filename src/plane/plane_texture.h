@@ -58,4 +58,6 @@ public:
     // into pixels under the hand-over lock. Escaped texels keep the colours
     // of their last live picture, so this copy is never swapped away.
     std::vector<std::uint8_t> work_pixels;
+    // The region's pass count at the last compose (-1 before the first).
+    int composed_pass;
 };
