@@ -53,9 +53,12 @@ constexpr double log_error = 1e-8;
 double approximate_acos(float x)
 {
     const double a = std::fabs(static_cast<double>(x));
-    const double poly =
-        ((((((-0.0012624911 * a + 0.0066700901) * a - 0.0170881256) * a + 0.0308918810) * a - 0.0501743046) * a +
-          0.0889789874) * a - 0.2145988016) * a + 1.5707963050;
+    // In Estrin's order: four short products side by side instead of one
+    // long chain of dependent ones.
+    const double a2 = a * a;
+    const double a4 = a2 * a2;
+    const double poly = (1.5707963050 - 0.2145988016 * a) + a2 * (0.0889789874 - 0.0501743046 * a) +
+                        a4 * ((0.0308918810 - 0.0170881256 * a) + a2 * (0.0066700901 - 0.0012624911 * a));
     const double r = std::sqrt(1.0 - a) * poly;
     return x < 0.0f ? 3.141592653589793 - r : r;
 }
@@ -81,10 +84,14 @@ double approximate_log(float m)
            2.0 * s * (1.0 + s2 * (1.0 / 3.0 + s2 * (1.0 / 5.0 + s2 * (1.0 / 7.0 + s2 * (1.0 / 9.0)))));
 }
 
+double clamped(double value)
+{
+    return value < 0.0 ? 0.0 : (value > 1.0 ? 1.0 : value);
+}
+
 double clamped_value(double log_m)
 {
-    const double value = log_m / 10.0 + 0.5;
-    return value < 0.0 ? 0.0 : (value > 1.0 ? 1.0 : value);
+    return clamped(log_m / 10.0 + 0.5);
 }
 
 // to_byte for a value known to lie in [0, 255].
@@ -93,25 +100,13 @@ std::uint8_t byte_of(double x)
     return static_cast<std::uint8_t>(static_cast<int>(x));
 }
 
-struct sector_part {
-    int sector;
-    double f;
-};
-
-sector_part sector_of(float theta)
-{
-    // As hsv_to_rgb computes it from theta / two_pi.
-    const double hue = theta / two_pi * 360.0 / 60.0;
-    const int sector = static_cast<int>(hue);
-    return {sector, hue - sector};
-}
-
 // The bytes of live_colour without the library's acos and log, when the
-// approximations settle them: every value that the true theta and logarithm
-// can have within the error bounds gives the same bytes, since each byte is
-// a monotonic function of the rounded value and fraction (rounding keeps
-// order), so checking the ends of both ranges suffices. False when it
-// cannot tell (a byte boundary, a sector edge, m not a normal number).
+// approximations settle them. Every quantity is bounded from below and
+// above, the roundings of the exact computation included; each byte is a
+// monotonic function of value and hue (rounding keeps order), so equal bytes
+// at both ends of the bounds are the exact computation's bytes. False when
+// it cannot tell: a byte boundary or a sector edge within the bounds, m not a
+// normal number, dx / m outside [-1, 1].
 bool settled_colour(float dx, float m, float x, colour_rgba& colour)
 {
     if (!(m >= 1.17549435e-38f && m < 1e30f && x >= -1.0f && x <= 1.0f))
@@ -119,45 +114,51 @@ bool settled_colour(float dx, float m, float x, colour_rgba& colour)
     const double a = approximate_acos(x);
     if (!(a - acos_error > 0.0))
         return false;
-    float theta_low = static_cast<float>(a - acos_error);
-    float theta_high = static_cast<float>(a + acos_error);
+    // The exact theta is acos rounded to a float, so these floats bound it.
+    double theta_low = static_cast<float>(a - acos_error);
+    double theta_high = static_cast<float>(a + acos_error);
     if (dx < 0.0f) {
-        const float reflected_low = static_cast<float>(two_pi - theta_high);
+        const double reflected_low = static_cast<float>(two_pi - theta_high);
         theta_high = static_cast<float>(two_pi - theta_low);
         theta_low = reflected_low;
     }
-    const sector_part low = sector_of(theta_low);
-    const sector_part high = sector_of(theta_high);
-    // Sectors 0 to 5 only, and never a hue near 1 (taken as 0).
-    if (low.sector != high.sector || low.sector < 0 || low.sector > 5 || !(high.f < 1.0) ||
-        (low.sector == 5 && high.f > 0.999))
+    // hsv_to_rgb's hue theta / two_pi * 360 / 60, three roundings off this.
+    constexpr double sixths = 6.0 / two_pi;
+    constexpr double hue_rounding = 1e-14;
+    const double hue_low = theta_low * sixths - hue_rounding;
+    const double hue_high = theta_high * sixths + hue_rounding;
+    if (!(hue_low >= 0.0 && hue_high < 6.0))
         return false;
+    const int sector = static_cast<int>(hue_low);
+    if (static_cast<int>(hue_high) != sector)
+        return false;
+    // Exact subtractions, as in hsv_to_rgb.
+    const double f_low = hue_low - sector;
+    const double f_high = hue_high - sector;
 
-    const double log_m = approximate_log(m);
-    const double v_low = clamped_value(log_m - log_error) * 255.0;
-    const double v_high = clamped_value(log_m + log_error) * 255.0;
+    // log(m) / 10 + 0.5 as the exact computation rounds it, bounded.
+    constexpr double value_error = log_error / 10.0 + 1e-15;
+    const double value = approximate_log(m) * 0.1 + 0.5;
+    const double v_low = clamped(value - value_error) * 255.0;
+    const double v_high = clamped(value + value_error) * 255.0;
     constexpr double s = 0.5;
     const std::uint8_t full = byte_of(v_low);
-    if (byte_of(v_high) != full)
-        return false;
     const std::uint8_t p = byte_of(v_low * (1.0 - s));
-    if (byte_of(v_high * (1.0 - s)) != p)
-        return false;
-    colour = {full, full, full, 255};
-    const bool needs_q = low.sector == 1 || low.sector == 3 || low.sector == 5;
     std::uint8_t other = 0;
-    if (needs_q) {
+    bool same = byte_of(v_high) == full && byte_of(v_high * (1.0 - s)) == p;
+    if (sector & 1) {
         // q falls as f grows.
-        other = byte_of(v_low * (1.0 - s * high.f));
-        if (byte_of(v_high * (1.0 - s * low.f)) != other)
-            return false;
+        other = byte_of(v_low * (1.0 - s * f_high));
+        same = same && byte_of(v_high * (1.0 - s * f_low)) == other;
     } else {
         // t rises with f.
-        other = byte_of(v_low * (1.0 - s * (1.0 - low.f)));
-        if (byte_of(v_high * (1.0 - s * (1.0 - high.f))) != other)
-            return false;
+        other = byte_of(v_low * (1.0 - s * (1.0 - f_low)));
+        same = same && byte_of(v_high * (1.0 - s * (1.0 - f_high))) == other;
     }
-    switch (low.sector) {
+    if (!same)
+        return false;
+    colour = {full, full, full, 255};
+    switch (sector) {
     case 0: colour.g = other; colour.b = p; break;
     case 1: colour.r = other; colour.b = p; break;
     case 2: colour.r = p; colour.b = other; break;
@@ -172,8 +173,11 @@ bool settled_colour(float dx, float m, float x, colour_rgba& colour)
 
 colour_rgba live_colour(std::complex<float> z, std::complex<float> c)
 {
-    const float dx = z.real() - c.real();
-    const float dy = z.imag() - c.imag();
+    return displacement_colour(z.real() - c.real(), z.imag() - c.imag());
+}
+
+colour_rgba displacement_colour(float dx, float dy)
+{
     const float m = static_cast<float>(std::sqrt(static_cast<double>(dx * dx + dy * dy)));
     const float x = dx / m;
     colour_rgba colour{};

@@ -5,9 +5,18 @@
 
 namespace {
 
-bool same_bits(complex_f a, complex_f b)
+std::uint32_t bits_of(float x)
 {
-    return std::memcmp(&a, &b, sizeof a) == 0;
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &x, sizeof bits);
+    return bits;
+}
+
+// Compared part by part: a whole complex value compared in memory makes a
+// round trip through the stack on every call.
+bool same_bits(float re, float im, complex_f b)
+{
+    return bits_of(re) == bits_of(b.real()) && bits_of(im) == bits_of(b.imag());
 }
 
 // Never equal, bit for bit, to an iterate computed from a live point.
@@ -88,20 +97,26 @@ complex_f plane_region::c_of(int column, int row) const
     return {column_re[static_cast<std::size_t>(column)], row_im[static_cast<std::size_t>(row)]};
 }
 
-void plane_region::prepare(std::size_t index, complex_f c)
+inline void plane_region::prepare(std::size_t index, complex_f c)
 {
     const int now = steps[index] & 1;
     const int other = now ^ 1;
-    const complex_f next = square(iterates[now][index]) + c;
+    // square(z) + c and live_colour(next, c), written out on the parts so
+    // that no complex value makes a round trip through memory.
+    const complex_f z = iterates[now][index];
+    const float re = z.real();
+    const float im = z.imag();
+    const float next_re = (re * re - im * im) + c.real();
+    const float next_im = (re * im + im * re) + c.imag();
     // Back on the iterate before last: from here on the orbit alternates
     // between the two slots' values and colours, as each is computed from
     // the same bits each time; the other slot's colour is already next's.
-    if (steps[index] > 0 && same_bits(next, iterates[other][index])) {
+    if (steps[index] > 0 && same_bits(next_re, next_im, iterates[other][index])) {
         states[index] = settled;
         return;
     }
-    iterates[other][index] = next;
-    colours[other][index] = live_colour(next, c);
+    iterates[other][index] = complex_f(next_re, next_im);
+    colours[other][index] = displacement_colour(next_re - c.real(), next_im - c.imag());
 }
 
 void plane_region::prepare_pass(double fraction)
