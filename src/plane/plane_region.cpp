@@ -117,6 +117,10 @@ inline void plane_region::prepare(std::size_t index, complex_f c)
     }
     iterates[other][index] = complex_f(next_re, next_im);
     colours[other][index] = displacement_colour(next_re - c.real(), next_im - c.imag());
+    // Decided here, where next is at hand, so that the whole pass reads no
+    // iterate.
+    if (!within_escape_radius(complex_f(next_re, next_im)))
+        states[index] = leaving;
 }
 
 void plane_region::prepare_pass(double fraction)
@@ -157,26 +161,28 @@ void plane_region::advance_pass()
         advanced_end[column] = static_cast<std::uint16_t>(end);
         int new_first = rows;
         int new_end = 0;
+        // Raw pointers in locals: a store through a byte pointer may alias
+        // anything, so the vectors' own pointers would be reloaded after
+        // each one.
+        std::uint8_t* const step_of = steps.data();
+        point_state* const state_of = states.data();
+        const std::size_t base = index_of(i, 0);
         for (int j = first; j < end; ++j) {
-            const std::size_t index = index_of(i, j);
-            switch (states[index]) {
-            case escaped:
-                break;
-            case settled:
-                ++steps[index];
-                break;
-            case active:
-                if (!prepared)
-                    prepare(index, c_of(i, j));
-                ++steps[index];
-                if (states[index] == active && !within_escape_radius(iterates[steps[index] & 1][index]))
-                    states[index] = escaped;
-                break;
+            const std::size_t index = base + static_cast<std::size_t>(j);
+            point_state state = state_of[index];
+            if (state == escaped)
+                continue;
+            if (state == active && !prepared) {
+                prepare(index, c_of(i, j));
+                state = state_of[index];
             }
-            if (states[index] != escaped) {
-                new_first = j < new_first ? j : new_first;
-                new_end = j + 1;
+            ++step_of[index];
+            if (state == leaving) {
+                state_of[index] = escaped;
+                continue;
             }
+            new_first = j < new_first ? j : new_first;
+            new_end = j + 1;
         }
         live_first[column] = static_cast<std::uint16_t>(new_first);
         live_end[column] = static_cast<std::uint16_t>(new_end);

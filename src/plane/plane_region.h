@@ -84,6 +84,9 @@ public:
     // The colour of the point's current displacement z - c as a live point
     // shows it (alpha 255); meaningful while the point is live.
     colour_rgba colour_at(std::size_t index) const { return colours[steps[index] & 1][index]; }
+    // The same as arrays, for loops over the whole grid.
+    const std::uint8_t* steps_data() const { return steps.data(); }
+    const colour_rgba* colour_slot(int slot) const { return colours[static_cast<std::size_t>(slot)].data(); }
 
     float re_min;
     float im_min;
@@ -98,7 +101,9 @@ private:
     // escaped: |z| is not below the radius; no pass touches the point again.
     // settled: the orbit came back to the iterate before last, bit for bit,
     // so both slots already hold every later value; a pass only counts it.
-    enum point_state : std::uint8_t { escaped, active, settled };
+    // leaving: prepared, and its next iterate is not within the escape
+    // radius: the whole pass makes its step, then it is escaped.
+    enum point_state : std::uint8_t { escaped, active, settled, leaving };
 
     std::size_t index_of(int column, int row) const;
     // Widens the column's live rows to hold row.

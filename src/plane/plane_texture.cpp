@@ -33,6 +33,12 @@ void plane_texture::compose()
     // pass changed are recomputed; the other texels are already right.
     const bool one_pass_on = composed_pass + 1 == live;
     composed_pass = live;
+    // Raw pointers in locals: the byte stores into the image may alias
+    // anything, so pointers read through the region would be reloaded after
+    // each one.
+    const std::uint8_t* const step_of = region->steps_data();
+    const colour_rgba* const colour_of[2] = {region->colour_slot(0), region->colour_slot(1)};
+    std::uint8_t* const image = work_pixels.data();
     // In bands of grid rows, so that the grid's column-major arrays are read
     // in runs while the image is written row by row.
     constexpr std::size_t band = 16;
@@ -50,10 +56,10 @@ void plane_texture::compose()
             }
             for (std::size_t j = from; j < to; ++j) {
                 const std::size_t index = i * rows + j;
-                std::uint8_t* texel = &work_pixels[((rows - 1 - j) * columns + i) * 4];
-                if (region->steps_at(index) == live) {
-                    const colour_rgba colour = region->colour_at(index);
-                    std::memcpy(texel, &colour, 4);
+                std::uint8_t* texel = image + ((rows - 1 - j) * columns + i) * 4;
+                const std::uint8_t step = step_of[index];
+                if (step == live) {
+                    std::memcpy(texel, &colour_of[step & 1][index], 4);
                 } else {
                     // Escaped: transparent, keeping the colour of its last
                     // live picture.
