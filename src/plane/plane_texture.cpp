@@ -16,7 +16,9 @@ plane_texture::plane_texture(const plane_region& plane)
       t_extent(static_cast<float>(static_cast<double>(plane.rows) / texture_size(plane.rows))),
       pixels(static_cast<std::size_t>(plane.columns) * static_cast<std::size_t>(plane.rows) * 4, 0),
       pixels_changed(false),
+      spans(),
       work_pixels(pixels.size(), 0),
+      work_spans(),
       composed_pass(-1)
 {
     recolour();
@@ -39,12 +41,19 @@ void plane_texture::compose()
     const std::uint8_t* const step_of = region->steps_data();
     const colour_rgba* const colour_of[2] = {region->colour_slot(0), region->colour_slot(1)};
     std::uint8_t* const image = work_pixels.data();
+    // Texels outside the rows visited are transparent: before a box's first
+    // band no column is seen.
+    for (texel_span& span : work_spans)
+        span = {static_cast<int>(columns), 0};
     // In bands of grid rows, so that the grid's column-major arrays are read
     // in runs while the image is written row by row.
     constexpr std::size_t band = 16;
+    static_assert(box_rows % band == 0, "a box holds whole bands");
     for (std::size_t first_row = 0; first_row < rows; first_row += band) {
         const std::size_t end_row = first_row + band < rows ? first_row + band : rows;
+        texel_span& span = work_spans[first_row / box_rows];
         for (std::size_t i = 0; i < columns; ++i) {
+            bool shown = false;
             std::size_t from = first_row;
             std::size_t to = end_row;
             if (one_pass_on) {
@@ -59,12 +68,18 @@ void plane_texture::compose()
                 std::uint8_t* texel = image + ((rows - 1 - j) * columns + i) * 4;
                 const std::uint8_t step = step_of[index];
                 if (step == live) {
+                    shown = true;
                     std::memcpy(texel, &colour_of[step & 1][index], 4);
                 } else {
                     // Escaped: transparent, keeping the colour of its last
                     // live picture.
                     texel[3] = 0;
                 }
+            }
+            if (shown) {
+                const int column = static_cast<int>(i);
+                span.first = column < span.first ? column : span.first;
+                span.end = column + 1 > span.end ? column + 1 : span.end;
             }
         }
     }
@@ -73,6 +88,7 @@ void plane_texture::compose()
 void plane_texture::publish()
 {
     pixels = work_pixels;
+    spans = work_spans;
     pixels_changed = true;
 }
 
