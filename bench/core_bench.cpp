@@ -148,20 +148,22 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
-    auto row = [&](const std::string& name, const std::string& key, const std::string& unit, double scale = 1.0) {
-        return figure{name, unit, reporter.get(key + "/reference") * scale, reporter.get(key + "/project") * scale};
+    auto row = [&](const std::string& name, const std::string& key, const std::string& unit, double scale = 1.0,
+                   double target = 0.0) {
+        return figure{name, unit, reporter.get(key + "/reference") * scale, reporter.get(key + "/project") * scale,
+                      target};
     };
     std::vector<figure> figures = {
-        row("grid construction", "construction", "ms"),
+        row("grid construction", "construction", "ms", 1.0, construction_target_ms),
         row("costliest prepare step", "first_prepare_step", "ms"),
     };
     for (const int pass : {1, 10, 50, 96})
         figures.push_back(row("whole-pass step, pass " + std::to_string(pass),
                               "whole_pass_step_" + std::to_string(pass), "ms"));
-    figures.push_back(row("scene step(), worst of a life", "scene_worst_step", "ms"));
-    figures.push_back(row("whole life, 2880 steps", "whole_life", "s CPU", 0.001));
+    figures.push_back(row("scene step(), worst of a life", "scene_worst_step", "ms", 1.0, scene_step_target_ms));
+    figures.push_back(row("whole life, 2880 steps", "whole_life", "s CPU", 0.001, whole_life_target_s));
     figures.push_back({"state per grid point", "bytes", bytes_per_point<reference_plane>(),
-                       bytes_per_point<project_plane>()});
+                       bytes_per_point<project_plane>(), bytes_per_point_target});
     print_figures(figures);
     return 0;
 }

@@ -152,13 +152,23 @@ scene_worst_step_result scene_worst_step(int lives);
 template <class Plane>
 double bytes_per_point();
 
-// One line of the summary table: a figure for both planes.
+// One line of the summary table: a figure for both planes, and the most
+// the project's may be (0: no target).
 struct figure {
     std::string name;
     std::string unit;
     double reference;
     double project;
+    double target = 0.0;
 };
+
+// The targets: natively, and for the whole life under Wine, where the
+// Windows maths library is slower.
+constexpr double construction_target_ms = 15.0;
+constexpr double scene_step_target_ms = 1.5;
+constexpr double whole_life_target_s = 0.5;
+constexpr double whole_life_wine_target_s = 0.75;
+constexpr double bytes_per_point_target = 58.0;
 
 void print_figures(const std::vector<figure>& figures);
 

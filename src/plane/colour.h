@@ -24,3 +24,6 @@ void hsv_to_rgb(double h, double s, double v, std::uint8_t* rgb);
 // The texel of a live point at z with parameter c: hue from the direction of
 // z - c, value from the logarithm of its length; alpha 255.
 colour_rgba live_colour(std::complex<float> z, std::complex<float> c);
+// The same from the displacement z - c, computed as live_colour computes it
+// (dx = re z - re c, dy = im z - im c, in single precision).
+colour_rgba displacement_colour(float dx, float dy);

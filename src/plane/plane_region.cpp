@@ -5,9 +5,18 @@
 
 namespace {
 
-bool same_bits(complex_f a, complex_f b)
+std::uint32_t bits_of(float x)
 {
-    return std::memcmp(&a, &b, sizeof a) == 0;
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &x, sizeof bits);
+    return bits;
+}
+
+// Compared part by part: a whole complex value compared in memory makes a
+// round trip through the stack on every call.
+bool same_bits(float re, float im, complex_f b)
+{
+    return bits_of(re) == bits_of(b.real()) && bits_of(im) == bits_of(b.imag());
 }
 
 // Never equal, bit for bit, to an iterate computed from a live point.
@@ -45,24 +54,37 @@ plane_region::plane_region(float low_re, float low_im, float high_re, float high
     const std::size_t count = static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows);
     iterates[0].resize(count);
     iterates[1].assign(count, no_iterate);
-    // The ratio of a point that has not moved yet is computed when asked
-    // for (point()): no pass reads it.
-    ratios[0].assign(count, no_iterate);
-    ratios[1].assign(count, no_iterate);
     // Every point starts at z = c: displacement 0, shown opaque black.
     colours[0].assign(count, live_colour(complex_f(0.0f, 0.0f), complex_f(0.0f, 0.0f)));
     colours[1].resize(count);
-    log_next.resize(count);
     steps.assign(count, 0);
     states.resize(count);
+    const std::size_t column_count = static_cast<std::size_t>(columns);
+    live_first.assign(column_count, static_cast<std::uint16_t>(rows));
+    live_end.assign(column_count, 0);
+    // Every point is live in the first picture.
+    advanced_first.assign(column_count, 0);
+    advanced_end.assign(column_count, static_cast<std::uint16_t>(rows));
+    changed_first.assign(column_count, 0);
+    changed_end.assign(column_count, static_cast<std::uint16_t>(rows));
     for (int i = 0; i < columns; ++i)
         for (int j = 0; j < rows; ++j) {
             const std::size_t index = index_of(i, j);
             const complex_f c = c_of(i, j);
             iterates[0][index] = c;
-            log_next[index] = std::log(square(c) + c);
             states[index] = within_escape_radius(c) ? active : escaped;
+            if (states[index] != escaped)
+                include_row(i, j);
         }
+}
+
+void plane_region::include_row(int column, int row)
+{
+    const std::size_t i = static_cast<std::size_t>(column);
+    if (row < live_first[i])
+        live_first[i] = static_cast<std::uint16_t>(row);
+    if (row >= live_end[i])
+        live_end[i] = static_cast<std::uint16_t>(row + 1);
 }
 
 std::size_t plane_region::index_of(int column, int row) const
@@ -75,22 +97,30 @@ complex_f plane_region::c_of(int column, int row) const
     return {column_re[static_cast<std::size_t>(column)], row_im[static_cast<std::size_t>(row)]};
 }
 
-void plane_region::prepare(std::size_t index, complex_f c)
+inline void plane_region::prepare(std::size_t index, complex_f c)
 {
     const int now = steps[index] & 1;
     const int other = now ^ 1;
-    const complex_f next = square(iterates[now][index]) + c;
-    const complex_f following = square(next) + c;
-    const complex_f log_following = std::log(following);
+    // square(z) + c and live_colour(next, c), written out on the parts so
+    // that no complex value makes a round trip through memory.
+    const complex_f z = iterates[now][index];
+    const float re = z.real();
+    const float im = z.imag();
+    const float next_re = (re * re - im * im) + c.real();
+    const float next_im = (re * im + im * re) + c.imag();
     // Back on the iterate before last: from here on the orbit alternates
-    // between the two slots' values, ratios and colours included, as each is
-    // computed from the same bits each time.
-    if (steps[index] > 0 && same_bits(next, iterates[other][index]))
+    // between the two slots' values and colours, as each is computed from
+    // the same bits each time; the other slot's colour is already next's.
+    if (steps[index] > 0 && same_bits(next_re, next_im, iterates[other][index])) {
         states[index] = settled;
-    iterates[other][index] = next;
-    ratios[other][index] = ratio_of_logs(log_following, log_next[index]);
-    colours[other][index] = live_colour(next, c);
-    log_next[index] = log_following;
+        return;
+    }
+    iterates[other][index] = complex_f(next_re, next_im);
+    colours[other][index] = displacement_colour(next_re - c.real(), next_im - c.imag());
+    // Decided here, where next is at hand, so that the whole pass reads no
+    // iterate.
+    if (!within_escape_radius(complex_f(next_re, next_im)))
+        states[index] = leaving;
 }
 
 void plane_region::prepare_pass(double fraction)
@@ -102,7 +132,8 @@ void plane_region::prepare_pass(double fraction)
         if (!(prepare_cursor / column_count < fraction))
             break;
         const int i = prepare_cursor;
-        for (int j = 0; j < rows; ++j) {
+        const std::size_t column = static_cast<std::size_t>(i);
+        for (int j = live_first[column]; j < live_end[column]; ++j) {
             const std::size_t index = index_of(i, j);
             if (states[index] == active)
                 prepare(index, c_of(i, j));
@@ -119,23 +150,42 @@ void plane_region::advance_pass()
     for (int i = 0; i < columns; ++i) {
         // Columns the prepare passes have not reached are prepared here.
         const bool prepared = i < prepare_cursor;
-        for (int j = 0; j < rows; ++j) {
-            const std::size_t index = index_of(i, j);
-            switch (states[index]) {
-            case escaped:
-                break;
-            case settled:
-                ++steps[index];
-                break;
-            case active:
-                if (!prepared)
-                    prepare(index, c_of(i, j));
-                ++steps[index];
-                if (states[index] == active && !within_escape_radius(iterates[steps[index] & 1][index]))
-                    states[index] = escaped;
-                break;
+        const std::size_t column = static_cast<std::size_t>(i);
+        const int first = live_first[column];
+        const int end = live_end[column];
+        // Live in the picture now: points this pass advances. Live before:
+        // those the last pass advanced. Only rows of either change texels.
+        changed_first[column] = static_cast<std::uint16_t>(first < advanced_first[column] ? first : advanced_first[column]);
+        changed_end[column] = static_cast<std::uint16_t>(end > advanced_end[column] ? end : advanced_end[column]);
+        advanced_first[column] = static_cast<std::uint16_t>(first);
+        advanced_end[column] = static_cast<std::uint16_t>(end);
+        int new_first = rows;
+        int new_end = 0;
+        // Raw pointers in locals: a store through a byte pointer may alias
+        // anything, so the vectors' own pointers would be reloaded after
+        // each one.
+        std::uint8_t* const step_of = steps.data();
+        point_state* const state_of = states.data();
+        const std::size_t base = index_of(i, 0);
+        for (int j = first; j < end; ++j) {
+            const std::size_t index = base + static_cast<std::size_t>(j);
+            point_state state = state_of[index];
+            if (state == escaped)
+                continue;
+            if (state == active && !prepared) {
+                prepare(index, c_of(i, j));
+                state = state_of[index];
             }
+            ++step_of[index];
+            if (state == leaving) {
+                state_of[index] = escaped;
+                continue;
+            }
+            new_first = j < new_first ? j : new_first;
+            new_end = j + 1;
         }
+        live_first[column] = static_cast<std::uint16_t>(new_first);
+        live_end[column] = static_cast<std::uint16_t>(new_end);
     }
     prepare_cursor = 0;
 }
@@ -150,10 +200,13 @@ iterated_point plane_region::point(int column, int row) const
     record.z = iterates[now][index];
     record.drawn = record.z;
     record.steps = steps[index];
-    record.ratio = record.steps == 0 ? record.log_ratio(record.z) : ratios[now][index];
+    // Every ratio a record holds is log_ratio of its own iterate, which
+    // gives the same bits whenever it is computed: no pass needs them, so
+    // they are computed here, when asked for.
+    record.ratio = record.log_ratio(record.z);
     if (states[index] != escaped && column < prepare_cursor) {
         record.next = iterates[now ^ 1][index];
-        record.next_ratio = ratios[now ^ 1][index];
+        record.next_ratio = record.log_ratio(record.next);
     } else {
         // Nothing prepared: a whole step has just copied next and next_ratio
         // into z and ratio, or the record is fresh.
@@ -171,11 +224,10 @@ void plane_region::set_iterate(int column, int row, complex_f z)
     iterates[now][index] = z;
     // The other slot no longer holds this orbit's previous iterate.
     iterates[now ^ 1][index] = no_iterate;
-    log_next[index] = std::log(square(z) + c);
-    if (steps[index] > 0)
-        ratios[now][index] = ratio_of_logs(log_next[index], std::log(z));
     colours[now][index] = live_colour(z, c);
     states[index] = within_escape_radius(z) ? active : escaped;
+    if (states[index] == active)
+        include_row(column, row);
     if (states[index] == active && column < prepare_cursor)
         prepare(index, c);
 }

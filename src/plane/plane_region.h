@@ -73,11 +73,20 @@ public:
     // For tests and tools.
     void set_iterate(int column, int row, complex_f z);
 
+    // The rows first to end - 1 of a column hold every texel the last whole
+    // pass may have changed: the points it advanced and those the pass
+    // before advanced. Valid for a picture made after each whole pass.
+    int changed_rows_first(int column) const { return changed_first[static_cast<std::size_t>(column)]; }
+    int changed_rows_end(int column) const { return changed_end[static_cast<std::size_t>(column)]; }
+
     // For the picture, by index column * rows + row.
     std::int32_t steps_at(std::size_t index) const { return steps[index]; }
     // The colour of the point's current displacement z - c as a live point
     // shows it (alpha 255); meaningful while the point is live.
     colour_rgba colour_at(std::size_t index) const { return colours[steps[index] & 1][index]; }
+    // The same as arrays, for loops over the whole grid.
+    const std::uint8_t* steps_data() const { return steps.data(); }
+    const colour_rgba* colour_slot(int slot) const { return colours[static_cast<std::size_t>(slot)].data(); }
 
     float re_min;
     float im_min;
@@ -92,11 +101,15 @@ private:
     // escaped: |z| is not below the radius; no pass touches the point again.
     // settled: the orbit came back to the iterate before last, bit for bit,
     // so both slots already hold every later value; a pass only counts it.
-    enum point_state : std::uint8_t { escaped, active, settled };
+    // leaving: prepared, and its next iterate is not within the escape
+    // radius: the whole pass makes its step, then it is escaped.
+    enum point_state : std::uint8_t { escaped, active, settled, leaving };
 
     std::size_t index_of(int column, int row) const;
+    // Widens the column's live rows to hold row.
+    void include_row(int column, int row);
     complex_f c_of(int column, int row) const;
-    // Fills the other slot with the next iterate, its ratio and its colour.
+    // Fills the other slot with the next iterate and its colour.
     // At most once per point between two whole passes: the settling test
     // reads the other slot as the iterate before last.
     void prepare(std::size_t index, complex_f c);
@@ -104,14 +117,22 @@ private:
     // Grid values: every column shares the rows' imaginary parts.
     std::vector<float> column_re;
     std::vector<float> row_im;
-    // Slot steps & 1 holds the current iterate, ratio and colour; the other
-    // slot the previous ones, or the prepared next ones.
+    // Slot steps & 1 holds the current iterate and colour; the other slot
+    // the previous ones, or the prepared next ones. The ratios are not kept:
+    // point() computes them from the iterates.
     std::array<std::vector<complex_f>, 2> iterates;
-    std::array<std::vector<complex_f>, 2> ratios;
     std::array<std::vector<colour_rgba>, 2> colours;
-    // log(z * z + c) of the current iterate: the next step's log(z).
-    std::vector<complex_f> log_next;
     // A point takes at most max_passes steps.
     std::vector<std::uint8_t> steps;
     std::vector<point_state> states;
+    // Per column, rows first to end - 1 hold every point that is not
+    // escaped, so that the passes skip the escaped rows above and below;
+    // the rows the last whole pass advanced; and the rows whose texels it
+    // changed (see changed_rows_first).
+    std::vector<std::uint16_t> live_first;
+    std::vector<std::uint16_t> live_end;
+    std::vector<std::uint16_t> advanced_first;
+    std::vector<std::uint16_t> advanced_end;
+    std::vector<std::uint16_t> changed_first;
+    std::vector<std::uint16_t> changed_end;
 };

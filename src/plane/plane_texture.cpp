@@ -16,7 +16,10 @@ plane_texture::plane_texture(const plane_region& plane)
       t_extent(static_cast<float>(static_cast<double>(plane.rows) / texture_size(plane.rows))),
       pixels(static_cast<std::size_t>(plane.columns) * static_cast<std::size_t>(plane.rows) * 4, 0),
       pixels_changed(false),
-      work_pixels(pixels.size(), 0)
+      spans(),
+      work_pixels(pixels.size(), 0),
+      work_spans(),
+      composed_pass(-1)
 {
     recolour();
 }
@@ -28,23 +31,55 @@ void plane_texture::compose()
     const std::size_t columns = static_cast<std::size_t>(region->columns);
     const std::size_t rows = static_cast<std::size_t>(region->rows);
     const std::int32_t live = region->pass_count;
+    // Right after one whole pass since the last picture, only the rows that
+    // pass changed are recomputed; the other texels are already right.
+    const bool one_pass_on = composed_pass + 1 == live;
+    composed_pass = live;
+    // Raw pointers in locals: the byte stores into the image may alias
+    // anything, so pointers read through the region would be reloaded after
+    // each one.
+    const std::uint8_t* const step_of = region->steps_data();
+    const colour_rgba* const colour_of[2] = {region->colour_slot(0), region->colour_slot(1)};
+    std::uint8_t* const image = work_pixels.data();
+    // Texels outside the rows visited are transparent: before a box's first
+    // band no column is seen.
+    for (texel_span& span : work_spans)
+        span = {static_cast<int>(columns), 0};
     // In bands of grid rows, so that the grid's column-major arrays are read
     // in runs while the image is written row by row.
     constexpr std::size_t band = 16;
+    static_assert(box_rows % band == 0, "a box holds whole bands");
     for (std::size_t first_row = 0; first_row < rows; first_row += band) {
         const std::size_t end_row = first_row + band < rows ? first_row + band : rows;
+        texel_span& span = work_spans[first_row / box_rows];
         for (std::size_t i = 0; i < columns; ++i) {
-            for (std::size_t j = first_row; j < end_row; ++j) {
+            bool shown = false;
+            std::size_t from = first_row;
+            std::size_t to = end_row;
+            if (one_pass_on) {
+                const int column = static_cast<int>(i);
+                const std::size_t changed_first = static_cast<std::size_t>(region->changed_rows_first(column));
+                const std::size_t changed_end = static_cast<std::size_t>(region->changed_rows_end(column));
+                from = changed_first > from ? changed_first : from;
+                to = changed_end < to ? changed_end : to;
+            }
+            for (std::size_t j = from; j < to; ++j) {
                 const std::size_t index = i * rows + j;
-                std::uint8_t* texel = &work_pixels[((rows - 1 - j) * columns + i) * 4];
-                if (region->steps_at(index) == live) {
-                    const colour_rgba colour = region->colour_at(index);
-                    std::memcpy(texel, &colour, 4);
+                std::uint8_t* texel = image + ((rows - 1 - j) * columns + i) * 4;
+                const std::uint8_t step = step_of[index];
+                if (step == live) {
+                    shown = true;
+                    std::memcpy(texel, &colour_of[step & 1][index], 4);
                 } else {
                     // Escaped: transparent, keeping the colour of its last
                     // live picture.
                     texel[3] = 0;
                 }
+            }
+            if (shown) {
+                const int column = static_cast<int>(i);
+                span.first = column < span.first ? column : span.first;
+                span.end = column + 1 > span.end ? column + 1 : span.end;
             }
         }
     }
@@ -53,6 +88,7 @@ void plane_texture::compose()
 void plane_texture::publish()
 {
     pixels = work_pixels;
+    spans = work_spans;
     pixels_changed = true;
 }
 

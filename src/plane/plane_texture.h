@@ -2,6 +2,7 @@
 // every whole pass and kept in a power-of-two OpenGL texture.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <mutex>
 #include <vector>
@@ -23,6 +24,13 @@ void recolour_handing_over(texture_type& texture, lock_type& hand_over)
     texture.publish();
 }
 
+// The image columns first to end - 1 that hold every texel of one band of
+// grid rows that is not fully transparent; first >= end when none is.
+struct texel_span {
+    int first;
+    int end;
+};
+
 class plane_texture {
 public:
     explicit plane_texture(const plane_region& region);
@@ -41,11 +49,24 @@ public:
         publish();
     }
 
+    // Bands of box_rows grid rows, from grid row 0 (the image's bottom).
+    static constexpr int box_rows = 64;
+    static constexpr int box_count = (plane_region::grid_rows + box_rows - 1) / box_rows;
+
     // GL side, window thread with the context current.
     void create_gl_texture();
-    // Uploads the image if it changed, then draws the textured quad.
+    // Uploads the image if it changed, then draws the textured quad: only
+    // inside scissor boxes around the spans when scissored, since a fully
+    // transparent texel leaves the cleared background as it is.
     void draw();
     void resize(int new_width, int new_height);
+
+private:
+    // Draws the quad once per box; false when no boxes can be placed, for
+    // the caller to draw it whole.
+    bool draw_in_boxes();
+
+public:
 
     const plane_region* region;
     int width;
@@ -56,9 +77,20 @@ public:
     // R, G, B, A per texel, rows from the region's top row down.
     std::vector<std::uint8_t> pixels;
     bool pixels_changed;
+    // Published with pixels: each band's span.
+    std::array<texel_span, box_count> spans;
+    // Draw in boxes (tests compare with the whole quad), and how many texels
+    // beyond a span a box reaches: bilinear filtering reaches half a texel,
+    // and a reach of 1 or more also takes in the neighbouring bands' spans
+    // (a box of 0 is too tight, for tests).
+    bool scissored = true;
+    int box_reach = 2;
 
     // The worker's own copy of the image: recolour writes here and copies it
     // into pixels under the hand-over lock. Escaped texels keep the colours
     // of their last live picture, so this copy is never swapped away.
     std::vector<std::uint8_t> work_pixels;
+    std::array<texel_span, box_count> work_spans;
+    // The region's pass count at the last compose (-1 before the first).
+    int composed_pass;
 };
