@@ -35,20 +35,8 @@ started=$SECONDS
 failures=0
 xvfb_pid=""
 
-cleanup() {
-  # Programs of this suite only: the probes and savers started below.
-  local pids
-  pids=$(jobs -p)
-  [ -n "$pids" ] && kill $pids 2>/dev/null
-  [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  wait 2>/dev/null
-  # The prefix and the raw screenshots are large; logs and PNG screenshots
-  # stay for a look after a failure.
-  rm -rf "$work/prefix"
-  rm -f "$work"/*.xwd "$work"/*.ppm
-}
-trap cleanup EXIT
+source "$(dirname "$(readlink -f "$0")")/wine_display.sh"
+trap stop_display_and_prefix EXIT
 trap 'exit 130' INT TERM
 
 say() { echo "$*"; }
@@ -70,7 +58,6 @@ text_field() {
 
 # --- The display and the Wine prefix ----------------------------------------
 
-source "$(dirname "$(readlink -f "$0")")/wine_display.sh"
 start_display_and_prefix 800 600
 # Kept between cases; it ends by itself 30 s after the last program.
 wineserver -p30

@@ -34,17 +34,8 @@ started=$SECONDS
 failures=0
 xvfb_pid=""
 
-cleanup() {
-  local pids
-  pids=$(jobs -p)
-  [ -n "$pids" ] && kill $pids 2>/dev/null
-  [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  wait 2>/dev/null
-  rm -rf "$work/prefix"
-  rm -f "$work"/*.xwd
-}
-trap cleanup EXIT
+source "$(dirname "$(readlink -f "$0")")/wine_display.sh"
+trap stop_display_and_prefix EXIT
 trap 'exit 130' INT TERM
 
 pass() { echo "ok: $1"; }
@@ -63,7 +54,6 @@ expect "the installer carries its version" \
 # 1200 x 900 pixels: at 144 DPI a DPI-unaware program would see 800 x 600.
 screen_w=1200
 screen_h=900
-source "$(dirname "$(readlink -f "$0")")/wine_display.sh"
 start_display_and_prefix "$screen_w" "$screen_h"
 [ -d "$WINEPREFIX/drive_c/windows/syswow64" ] || { echo "FAILED: the prefix has no WoW64 half"; exit 1; }
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1

@@ -1,4 +1,4 @@
-# Sourced by the Wine suites: a private Xvfb of the given size with a white
+# Sourced by the Wine suites before they start anything: a private Xvfb of the given size with a white
 # root (so that a black screen is the program's own doing) and a fresh Wine
 # prefix in "$work/prefix" with its WoW64 half, both gone with the calling
 # script. Sets DISPLAY, WINEPREFIX and xvfb_pid; exits the script when the
@@ -25,4 +25,18 @@ start_display_and_prefix() {
     while kill -0 $$ 2>/dev/null; do sleep 2; done
     kill "$xvfb_pid" 2>/dev/null
   ) &
+}
+
+# For the suite's exit trap: ends the programs the suite started, Wine and the
+# display, and removes the prefix and raw screenshots (large); logs and PNG
+# screenshots stay for a look after a failure.
+stop_display_and_prefix() {
+  local pids
+  pids=$(jobs -p)
+  [ -n "$pids" ] && kill $pids 2>/dev/null
+  [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
+  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$work/prefix"
+  rm -f "$work"/*.xwd "$work"/*.ppm
 }

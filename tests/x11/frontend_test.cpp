@@ -137,6 +137,20 @@ protected:
         return std::nullopt;
     }
 
+    // The set emerges in the window (not waited for on a slow build), then
+    // SIGTERM ends the program cleanly.
+    void expect_emergence_then_clean_end(child_process& velmora, Window window, std::uint32_t seed)
+    {
+        if (slow_build) {
+            expect_clean_end_on_sigterm(velmora);
+            return;
+        }
+        const auto shot = wait_for_emergence(window);
+        ASSERT_TRUE(shot.has_value()) << "the plane stayed black";
+        expect_clean_end_on_sigterm(velmora);
+        expect_emerging_set(*shot, seed);
+    }
+
     static xvfb_server* server;
     std::unique_ptr<x_client> client;
     steady::time_point started;
@@ -166,14 +180,7 @@ TEST_F(frontend, window_id_draws_into_the_given_window)
     auto velmora = start({"-window-id", std::to_string(preview), "-seed", "5"});
     ASSERT_TRUE(wait_until_drawn(*client, preview, start_up_limit)) << velmora->error_output();
     EXPECT_FALSE(client->find_window("Velmora", 0.0).has_value()) << "no window of its own";
-    if (slow_build) {
-        expect_clean_end_on_sigterm(*velmora);
-        return;
-    }
-    const auto shot = wait_for_emergence(preview);
-    ASSERT_TRUE(shot.has_value()) << "the plane stayed black";
-    expect_clean_end_on_sigterm(*velmora);
-    expect_emerging_set(*shot, 5);
+    expect_emergence_then_clean_end(*velmora, preview, 5);
 }
 
 // The settings preview of xscreensaver-settings: the programs-list command
@@ -187,14 +194,7 @@ TEST_F(frontend, root_with_window_id_draws_into_the_given_window_as_the_settings
                          {"XSCREENSAVER_WINDOW=" + hex_id(decoy)});
     ASSERT_TRUE(wait_until_drawn(*client, preview, start_up_limit)) << velmora->error_output();
     EXPECT_FALSE(wait_until_drawn(*client, decoy, 0.0)) << "drew on $XSCREENSAVER_WINDOW as well";
-    if (slow_build) {
-        expect_clean_end_on_sigterm(*velmora);
-        return;
-    }
-    const auto shot = wait_for_emergence(preview);
-    ASSERT_TRUE(shot.has_value()) << "the plane stayed black";
-    expect_clean_end_on_sigterm(*velmora);
-    expect_emerging_set(*shot, 5);
+    expect_emergence_then_clean_end(*velmora, preview, 5);
 }
 
 TEST_F(frontend, ends_when_the_given_window_is_destroyed)
