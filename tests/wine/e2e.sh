@@ -113,6 +113,9 @@ run_to_end() { # NAME PROBE-OPTIONS... -- PROGRAM ARGS...
   while [ "$1" != "--" ]; do options+=("$1"); shift; done
   shift
   probe run "${options[@]}" "$@" >"$work/runs/$name"
+  # Now and then Wine starts no program at all and says nothing: the probe's
+  # report is empty, not even its first line. Once more then.
+  [ -s "$work/runs/$name" ] || probe run "${options[@]}" "$@" >"$work/runs/$name"
 }
 
 # Mean brightness of the display, 0 (black) to 1 (white); the screenshot is
