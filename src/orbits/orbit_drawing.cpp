@@ -1,11 +1,13 @@
 // The GL side of the orbit objects: paths and trails as client-array line
-// strips, and the walker's disc from one display list.
+// strips, and the walker's disc from one display list; also the frame's copy
+// of them.
 #include "orbits/orbit_drawing.h"
 
 #include <cmath>
 
 #include "gl.h"
 #include "orbits/orbit_path.h"
+#include "orbits/orbit_picture.h"
 #include "orbits/orbit_walker.h"
 
 namespace {
@@ -48,16 +50,16 @@ float marker_scale(std::uint8_t alpha)
     return 1.0f + 2.0f * alpha / 256.0f;
 }
 
-void orbit_path::draw() const
+void orbit_path::draw(const strip_window& drawn) const
 {
     glLineWidth(2.0f);
-    draw_strip(&vertices[static_cast<std::size_t>(first)], &colours[static_cast<std::size_t>(colour_first)], shown);
+    draw_strip(&vertices[static_cast<std::size_t>(drawn.first)], &colours[static_cast<std::size_t>(drawn.colour_first)],
+               drawn.shown);
 }
 
-void orbit_walker::draw() const
+void draw_walker(vertex2f at, colour_rgba pulse, const vertex2f* trail, const colour_rgba* trail_colours,
+                 std::size_t trail_count)
 {
-    const vertex2f at = pixel_position(point.start);
-    const colour_rgba pulse = pulse_colours[static_cast<std::size_t>(ticks % ticks_per_step)];
     glColor4ub(pulse.r, pulse.g, pulse.b, pulse.a);
     const float scale = marker_scale(pulse.a);
     glPushMatrix();
@@ -65,5 +67,19 @@ void orbit_walker::draw() const
     glScalef(scale, scale, 1.0f);
     glCallList(marker_list());
     glPopMatrix();
-    draw_strip(trail.data(), trail_colours.data(), static_cast<GLsizei>(trail.size()));
+    draw_strip(trail, trail_colours, static_cast<GLsizei>(trail_count));
+}
+
+void orbit_walker::draw() const
+{
+    draw_walker(pixel_position(point.start), pulse(), trail.data(), trail_colours.data(), trail.size());
+}
+
+void orbit_picture::draw(const std::vector<std::unique_ptr<orbit_path>>& paths) const
+{
+    for (std::size_t i = 0; i < paths.size() && i < path_windows.size(); ++i)
+        paths[i]->draw(path_windows[i]);
+    for (const walker_mark& walker : walkers)
+        draw_walker(walker.at, walker.pulse, trail.data() + walker.trail_first, trail_colours.data() + walker.trail_first,
+                    walker.trail_count);
 }

@@ -22,10 +22,20 @@ public:
     // accepted.
     explicit orbit_path(colour_rgba colour);
 
+    // The part of the strip drawn: shown vertices from first, coloured from
+    // colour_first. The worker moves it; a frame reads it whole.
+    struct strip_window {
+        std::int32_t first;
+        std::int32_t colour_first;
+        std::int32_t shown;
+    };
+
     // One pass: the strip grows by three vertices, or its window slides on.
     void advance_window();
     void resize(int new_width, int new_height);
-    void draw() const;
+    void draw() const { draw(window()); }
+    void draw(const strip_window& drawn) const;
+    strip_window window() const { return {first, colour_first, shown}; }
 
     complex_f start;
     // 9n forward positions, then the same in reverse order.

@@ -22,6 +22,8 @@ public:
     bool update();
     void resize(int new_width, int new_height);
     void draw() const;
+    // The disc's colour for the current tick.
+    colour_rgba pulse() const { return pulse_colours[static_cast<std::size_t>(ticks % ticks_per_step)]; }
 
     // Pixel position of a complex number for the current window size.
     vertex2f pixel_position(complex_f w) const;

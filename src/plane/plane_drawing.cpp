@@ -53,11 +53,10 @@ struct projector {
 void plane_texture::draw()
 {
     glBindTexture(GL_TEXTURE_2D, texture_name);
-    // The caller holds the hand-over lock that recolour publishes under.
-    if (pixels_changed)
+    if (upload_pending)
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, region->columns, region->rows, GL_RGBA, GL_UNSIGNED_BYTE,
-                        pixels.data());
-    pixels_changed = false;
+                        upload_pixels.data());
+    upload_pending = false;
     glEnable(GL_TEXTURE_2D);
     // The quad's colour is opaque white, so modulating gives the texel
     // itself: replacing gives the same bytes without the products.
@@ -117,7 +116,7 @@ bool plane_texture::draw_in_boxes()
         const int from = box_reach > 0 && b > 0 ? b - 1 : b;
         const int to = box_reach > 0 && b + 1 < box_count ? b + 1 : b;
         for (int n = from; n <= to; ++n) {
-            const texel_span& span = spans[static_cast<std::size_t>(n)];
+            const texel_span& span = drawn_spans[static_cast<std::size_t>(n)];
             if (span.first < span.end) {
                 first = span.first < first ? span.first : first;
                 end = span.end > end ? span.end : end;

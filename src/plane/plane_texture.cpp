@@ -19,6 +19,9 @@ plane_texture::plane_texture(const plane_region& plane)
       spans(),
       work_pixels(pixels.size(), 0),
       work_spans(),
+      upload_pixels(pixels.size(), 0),
+      upload_pending(false),
+      drawn_spans(),
       composed_pass(-1)
 {
     recolour();
@@ -90,6 +93,16 @@ void plane_texture::publish()
     pixels = work_pixels;
     spans = work_spans;
     pixels_changed = true;
+}
+
+void plane_texture::take_published()
+{
+    if (!pixels_changed)
+        return;
+    upload_pixels = pixels;
+    drawn_spans = spans;
+    upload_pending = true;
+    pixels_changed = false;
 }
 
 void plane_texture::resize(int new_width, int new_height)

@@ -53,11 +53,16 @@ public:
     static constexpr int box_rows = 64;
     static constexpr int box_count = (plane_region::grid_rows + box_rows - 1) / box_rows;
 
+    // Window thread, under the hand-over lock: takes a newly published image
+    // and its spans for the next draw, and lowers pixels_changed. The upload
+    // itself then runs outside the lock.
+    void take_published();
+
     // GL side, window thread with the context current.
     void create_gl_texture();
-    // Uploads the image if it changed, then draws the textured quad: only
-    // inside scissor boxes around the spans when scissored, since a fully
-    // transparent texel leaves the cleared background as it is.
+    // Uploads the taken image, if there is one, then draws the textured
+    // quad: only inside scissor boxes around the taken spans when scissored,
+    // since a fully transparent texel leaves the cleared background as it is.
     void draw();
     void resize(int new_width, int new_height);
 
@@ -91,6 +96,11 @@ public:
     // of their last live picture, so this copy is never swapped away.
     std::vector<std::uint8_t> work_pixels;
     std::array<texel_span, box_count> work_spans;
+    // The window thread's copy of the image it uploads next (when
+    // upload_pending) and the spans it draws by.
+    std::vector<std::uint8_t> upload_pixels;
+    bool upload_pending;
+    std::array<texel_span, box_count> drawn_spans;
     // The region's pass count at the last compose (-1 before the first).
     int composed_pass;
 };

@@ -115,12 +115,15 @@ void ball_camera::resize(int new_width, int new_height)
 
 void ball_camera::draw()
 {
-    std::lock_guard<scene_lock> guard(lock);
+    // Only the copies under the lock: the worker's orbit step and the
+    // texture's hand-over wait for them, not for the upload and drawing.
+    {
+        std::lock_guard<scene_lock> guard(lock);
+        texture.take_published();
+        orbits_drawn.capture(paths, walkers);
+    }
     texture.draw();
-    for (const auto& path : paths)
-        path->draw();
-    for (const auto& walker : walkers)
-        walker->draw();
+    orbits_drawn.draw(paths);
 }
 
 void ball_camera::step()

@@ -9,6 +9,7 @@
 
 #include "camera/camera.h"
 #include "orbits/orbit_path.h"
+#include "orbits/orbit_picture.h"
 #include "orbits/orbit_walker.h"
 #include "plane/plane_region.h"
 #include "plane/plane_texture.h"
@@ -66,6 +67,8 @@ public:
     std::int32_t height;
 
     stepping mode;
+    // The window thread's copy of the orbit objects for the frame it draws.
+    orbit_picture orbits_drawn;
     // Last, so that it is destroyed first: the thread uses everything above.
     scene_worker worker;
 };

@@ -305,3 +305,35 @@ TEST(render, plane_in_scissor_boxes_gives_the_whole_quads_bytes)
     }
     EXPECT_GT(too_tight_differs, 0);
 }
+
+// Frames draw the orbit objects from the copy taken under the lock: drawn
+// from it they give the objects' own bytes, once walkers have died (the
+// copy's trail offsets skip them) and trails have filled.
+TEST(render, orbit_copy_draws_the_objects_own_bytes)
+{
+    auto scene = sized_scene(42);
+    draw_frame(*scene);  // the frame's blending and shading
+    for (const int steps : {1, 900}) {
+        while (scene->step_count < steps)
+            scene->step();
+        std::vector<std::uint8_t> shots[2];
+        for (const bool from_copy : {false, true}) {
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            glPushMatrix();
+            scene->apply();
+            if (from_copy) {
+                scene->orbits_drawn.capture(scene->paths, scene->walkers);
+                scene->orbits_drawn.draw(scene->paths);
+            } else {
+                for (const auto& path : scene->paths)
+                    path->draw();
+                for (const auto& walker : scene->walkers)
+                    walker->draw();
+            }
+            glPopMatrix();
+            shots[from_copy ? 1 : 0] = picture().rgb;
+        }
+        EXPECT_TRUE(shots[0] == shots[1]) << steps << " steps";
+    }
+    EXPECT_LT(scene->walkers.size(), 128u) << "no walker died";
+}
