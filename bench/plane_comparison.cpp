@@ -55,6 +55,10 @@ public:
                 const int first = project.prepare_cursor;
                 project.prepare_pass(phase / 29.0);
                 reference.prepare_pass(phase / 29.0);
+                // As the scene composes the coming picture; every third
+                // pass stops halfway, so that the pass composes the rest.
+                if (pass % 3 != 0 || phase <= 14)
+                    project_picture.compose_ahead();
                 check(project.prepare_cursor == reference.prepare_cursor, "prepare_cursor");
                 if (every_step)
                     compare_points(0, project.columns);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "plane/plane_region.h"
@@ -62,6 +63,8 @@ void plane_step(Region& region, Texture& texture, std::mutex& lock, int k)
     const int phase = k % steps_per_cycle;
     if (phase != 0) {
         region.prepare_pass(phase / static_cast<double>(ball_camera::prepare_steps));
+        if constexpr (std::is_same_v<Texture, plane_texture>)
+            texture.compose_ahead();
     } else {
         region.advance_pass();
         recolour_handing_over(texture, lock);
@@ -100,11 +103,13 @@ public:
         for (int k = 1; k < pass * steps_per_cycle; ++k)
             plane_step(*region, texture, lock, k);
         prepared = std::make_unique<typename Plane::region>(*region);
+        prepared_texture = std::make_unique<typename Plane::texture>(texture);
     }
 
     double measure()
     {
         *region = *prepared;
+        texture = *prepared_texture;
         flush_caches();
         const auto start = clock::now();
         region->advance_pass();
@@ -116,6 +121,7 @@ private:
     std::unique_ptr<typename Plane::region> region;
     typename Plane::texture texture;
     std::unique_ptr<typename Plane::region> prepared;
+    std::unique_ptr<typename Plane::texture> prepared_texture;
     std::mutex lock;
 };
 

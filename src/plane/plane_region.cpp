@@ -155,8 +155,8 @@ void plane_region::advance_pass()
         const int end = live_end[column];
         // Live in the picture now: points this pass advances. Live before:
         // those the last pass advanced. Only rows of either change texels.
-        changed_first[column] = static_cast<std::uint16_t>(first < advanced_first[column] ? first : advanced_first[column]);
-        changed_end[column] = static_cast<std::uint16_t>(end > advanced_end[column] ? end : advanced_end[column]);
+        changed_first[column] = static_cast<std::uint16_t>(next_changed_rows_first(i));
+        changed_end[column] = static_cast<std::uint16_t>(next_changed_rows_end(i));
         advanced_first[column] = static_cast<std::uint16_t>(first);
         advanced_end[column] = static_cast<std::uint16_t>(end);
         int new_first = rows;

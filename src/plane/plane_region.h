@@ -78,6 +78,21 @@ public:
     // before advanced. Valid for a picture made after each whole pass.
     int changed_rows_first(int column) const { return changed_first[static_cast<std::size_t>(column)]; }
     int changed_rows_end(int column) const { return changed_end[static_cast<std::size_t>(column)]; }
+    // The same for the coming whole pass, known between two passes: its
+    // points and those the last pass advanced.
+    int next_changed_rows_first(int column) const
+    {
+        const std::size_t i = static_cast<std::size_t>(column);
+        return live_first[i] < advanced_first[i] ? live_first[i] : advanced_first[i];
+    }
+    int next_changed_rows_end(int column) const
+    {
+        const std::size_t i = static_cast<std::size_t>(column);
+        return live_end[i] > advanced_end[i] ? live_end[i] : advanced_end[i];
+    }
+    // Whether the coming whole pass advances the point: every point not
+    // escaped, each of which has made every pass so far.
+    bool advances_next(std::size_t index) const { return states[index] != escaped; }
 
     // For the picture, by index column * rows + row.
     std::int32_t steps_at(std::size_t index) const { return steps[index]; }

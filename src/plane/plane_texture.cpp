@@ -22,7 +22,9 @@ plane_texture::plane_texture(const plane_region& plane)
       upload_pixels(pixels.size(), 0),
       upload_pending(false),
       drawn_spans(),
-      composed_pass(-1)
+      composed_pass(-1),
+      ahead_columns(0),
+      ahead_spans()
 {
     recolour();
 }
@@ -37,7 +39,10 @@ void plane_texture::compose()
     // Right after one whole pass since the last picture, only the rows that
     // pass changed are recomputed; the other texels are already right.
     const bool one_pass_on = composed_pass + 1 == live;
+    // Columns composed ahead for this pass are done, spans included.
+    const std::size_t done = one_pass_on ? static_cast<std::size_t>(ahead_columns) : 0;
     composed_pass = live;
+    ahead_columns = 0;
     // Raw pointers in locals: the byte stores into the image may alias
     // anything, so pointers read through the region would be reloaded after
     // each one.
@@ -46,8 +51,8 @@ void plane_texture::compose()
     std::uint8_t* const image = work_pixels.data();
     // Texels outside the rows visited are transparent: before a box's first
     // band no column is seen.
-    for (texel_span& span : work_spans)
-        span = {static_cast<int>(columns), 0};
+    for (std::size_t b = 0; b < work_spans.size(); ++b)
+        work_spans[b] = done > 0 ? ahead_spans[b] : texel_span{static_cast<int>(columns), 0};
     // In bands of grid rows, so that the grid's column-major arrays are read
     // in runs while the image is written row by row.
     constexpr std::size_t band = 16;
@@ -55,7 +60,7 @@ void plane_texture::compose()
     for (std::size_t first_row = 0; first_row < rows; first_row += band) {
         const std::size_t end_row = first_row + band < rows ? first_row + band : rows;
         texel_span& span = work_spans[first_row / box_rows];
-        for (std::size_t i = 0; i < columns; ++i) {
+        for (std::size_t i = done; i < columns; ++i) {
             bool shown = false;
             std::size_t from = first_row;
             std::size_t to = end_row;
@@ -86,6 +91,41 @@ void plane_texture::compose()
             }
         }
     }
+}
+
+void plane_texture::compose_ahead()
+{
+    const int prepared = region->prepare_cursor;
+    if (composed_pass != region->pass_count || ahead_columns >= prepared)
+        return;
+    const std::size_t rows = static_cast<std::size_t>(region->rows);
+    const std::size_t columns = static_cast<std::size_t>(region->columns);
+    if (ahead_columns == 0)
+        for (texel_span& span : ahead_spans)
+            span = {static_cast<int>(columns), 0};
+    // A point the pass advances takes its prepared iterate's slot, the
+    // other parity from now.
+    const colour_rgba* const next_colour = region->colour_slot((region->pass_count + 1) & 1);
+    std::uint8_t* const image = work_pixels.data();
+    for (int column = ahead_columns; column < prepared; ++column) {
+        const std::size_t i = static_cast<std::size_t>(column);
+        const int first = region->next_changed_rows_first(column);
+        const int end = region->next_changed_rows_end(column);
+        for (int row = first; row < end; ++row) {
+            const std::size_t j = static_cast<std::size_t>(row);
+            const std::size_t index = i * rows + j;
+            std::uint8_t* texel = image + ((rows - 1 - j) * columns + i) * 4;
+            if (region->advances_next(index)) {
+                std::memcpy(texel, &next_colour[index], 4);
+                texel_span& span = ahead_spans[j / box_rows];
+                span.first = column < span.first ? column : span.first;
+                span.end = column + 1 > span.end ? column + 1 : span.end;
+            } else {
+                texel[3] = 0;
+            }
+        }
+    }
+    ahead_columns = prepared;
 }
 
 void plane_texture::publish()

@@ -35,8 +35,17 @@ class plane_texture {
 public:
     explicit plane_texture(const plane_region& region);
 
-    // Recomputes every texel from the grid into the caller's own image.
+    // Recomputes every texel from the grid into the caller's own image;
+    // right after a whole pass, only the texels it changed, in the columns
+    // not composed ahead.
     void compose();
+    // Between two whole passes, after look-ahead steps: the texels of the
+    // columns the region has prepared since, as the coming pass will show
+    // them (a point it advances shows its prepared colour), so that the
+    // pass itself composes only the columns left. Only while the image
+    // shows the region's latest pass; the image is the caller's own, already
+    // published.
+    void compose_ahead();
     // Copies that image into pixels and raises pixels_changed. With another
     // thread uploading, the caller holds the hand-over lock: an upload then
     // never reads a half-written image, and a raised flag is never lost to
@@ -103,4 +112,8 @@ public:
     std::array<texel_span, box_count> drawn_spans;
     // The region's pass count at the last compose (-1 before the first).
     int composed_pass;
+    // Columns 0 to ahead_columns - 1 of the image show the coming pass, and
+    // ahead_spans hold their spans.
+    int ahead_columns;
+    std::array<texel_span, box_count> ahead_spans;
 };

@@ -144,9 +144,12 @@ int ball_camera::next_phase()
 
 void ball_camera::step_plane(int phase)
 {
-    // Outside the lock; the texture publishes its new image under it.
+    // Outside the lock; the texture publishes its new image under it. The
+    // look-ahead steps compose the coming picture column by column, so that
+    // the whole pass has little left to compose.
     if (phase != 0) {
         plane.prepare_pass(phase / static_cast<double>(prepare_steps));
+        texture.compose_ahead();
     } else {
         plane.advance_pass();
         recolour_handing_over(texture, lock);

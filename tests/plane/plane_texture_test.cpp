@@ -192,3 +192,39 @@ TEST(plane_texture, hand_over_publishes_under_the_given_lock)
     EXPECT_TRUE(lock.try_lock());
     lock.unlock();
 }
+
+// The scene composes the coming picture during the look-ahead steps; the
+// whole pass composes the columns left. Whatever share was composed ahead,
+// the published image and its spans equal those of one compose after the
+// pass, and composing ahead leaves the published image alone.
+TEST(plane_texture, composing_ahead_gives_the_pictures_of_composing_after_the_pass)
+{
+    plane_region plain_region(saver_rectangle);
+    plane_region ahead_region(saver_rectangle);
+    plane_texture plain(plain_region);
+    plane_texture ahead(ahead_region);
+    // Share of the columns composed ahead, pass by pass.
+    const double shares[] = {1.0, 0.5, 0.0, 1.0, 0.2, 1.0, 1.0, 0.7};
+    int pass = 0;
+    for (const double share : shares) {
+        const std::vector<std::uint8_t> published = ahead.pixels;
+        for (int phase = 1; phase <= 29; ++phase) {
+            plain_region.prepare_pass(phase / 29.0);
+            ahead_region.prepare_pass(phase / 29.0);
+            if (phase / 29.0 <= share)
+                ahead.compose_ahead();
+        }
+        EXPECT_TRUE(ahead.pixels == published) << "pass " << pass;
+        plain_region.advance_pass();
+        ahead_region.advance_pass();
+        plain.recolour();
+        ahead.recolour();
+        ++pass;
+        EXPECT_TRUE(ahead.pixels == plain.pixels) << "pass " << pass;
+        for (std::size_t b = 0; b < plain.spans.size(); ++b)
+            EXPECT_TRUE(ahead.spans[b].first == plain.spans[b].first && ahead.spans[b].end == plain.spans[b].end)
+                << "pass " << pass << ", box " << b;
+    }
+    // Points escaped on the way: the pictures were not all opaque.
+    EXPECT_LT(plain.spans[0].end - plain.spans[0].first, plane_region::grid_columns);
+}
