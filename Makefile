@@ -50,9 +50,12 @@ run: build-native
 package: build-native package-windows
 	cd build/native && cpack -G DEB
 
-bench: build-native
-	build/native/bench/core_bench
+# Every speed figure beside the reference's and its target: the plane
+# natively and under Wine, the frames' pace and CPU share on software GL.
+bench: build-native build-windows-x64 build-windows-x86
+	scripts/bench.sh
 
+# The plane's figures alone, from the 64-bit Windows build under Wine.
 bench-windows: build-windows-x64
 	scripts/wine-run build/windows-x64/bench/plane_timing.exe
 

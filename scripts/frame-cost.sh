@@ -1,18 +1,23 @@
 #!/usr/bin/env bash
-# The hack's CPU cost on Mesa's software OpenGL (llvmpipe): runs
-# `velmora -root` on a private Xvfb of each size for SECONDS (20 by default)
-# after a few seconds of warm-up, and reads utime + stime of the whole
-# process and of each of its threads from /proc. The scene's worker thread
-# (the simulation) is the one whose name is "velmora" other than the main
-# thread; llvmpipe's rasteriser threads are "llvmpipe-N".
-# Usage: scripts/frame-cost.sh [VELMORA] [SECONDS] [WxH...]
+# The CPU cost of the running saver on Mesa's software OpenGL (llvmpipe), on
+# a private Xvfb of each size: the X11 hack (`velmora -root`), or the
+# Windows saver under Wine (a .scr, run with /s). It reads utime + stime of
+# the whole process, and for the hack of each of its threads, from /proc
+# over SECONDS after FROM seconds of running. The hack's scene worker (the
+# simulation) is its thread named "velmora" other than the main thread;
+# llvmpipe's rasteriser threads are "llvmpipe-N".
+# Usage: scripts/frame-cost.sh [--from FROM] [PROGRAM] [SECONDS] [WxH...]
 set -euo pipefail
+from=3
+if [ "${1:-}" = "--from" ]; then from="$2"; shift 2; fi
 program="${1:-build/native/src/x11/velmora}"
 seconds="${2:-20}"
 shift 2 2>/dev/null || shift $#
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(1280x800 1920x1080)
 ticks="$(getconf CLK_TCK)"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
 
 # cpu PID [TID]: utime + stime in clock ticks.
 cpu() {
@@ -22,13 +27,30 @@ cpu() {
 }
 
 for size in "${sizes[@]}"; do
-  fifo="$(mktemp -u)"; mkfifo "$fifo"
+  fifo="$work/display"; mkfifo "$fifo"
   Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
   xvfb=$!
   read -r number <"$fifo"; rm -f "$fifo"
-  DISPLAY=":$number" "$program" -root --seed 7 &
-  hack=$!
-  sleep 3
+  export DISPLAY=":$number"
+  if [[ "$program" == *.scr ]]; then
+    # Wine starts the saver in a process of its own, named after the file.
+    export VELMORA_WINEPREFIX="$work/prefix"
+    "$(dirname "$(readlink -f "$0")")/wine-run" "$program" /s >/dev/null 2>&1 &
+    launcher=$!
+    hack=""
+    # The first run also makes the prefix.
+    for _ in $(seq 600); do
+      hack="$(pgrep -n -f "$(basename "$program")" -u "$(id -u)" | grep -vx "$launcher" || true)"
+      [ -n "$hack" ] && [ "$(cat "/proc/$hack/comm" 2>/dev/null)" = "$(basename "$program" | cut -c1-15)" ] && break
+      hack=""; sleep 0.1
+    done
+    [ -n "$hack" ] || { echo "$size: the saver did not start"; kill "$xvfb"; exit 1; }
+  else
+    "$program" -root --seed 7 &
+    hack=$!
+    launcher=$hack
+  fi
+  sleep "$from"
   declare -A before=()
   for task in "/proc/$hack/task/"*; do before[${task##*/}]="$(cpu "$hack" "${task##*/}")"; done
   total_before="$(cpu "$hack")"
@@ -48,10 +70,15 @@ for size in "${sizes[@]}"; do
       [ "$used" -gt "$busiest" ] && busiest=$used
     fi
   done
-  kill "$hack"; wait "$hack" || true
+  if [[ "$program" == *.scr ]]; then
+    "$(dirname "$(readlink -f "$0")")/wine-run" wineserver -k 2>/dev/null || true
+    wait "$launcher" 2>/dev/null || true
+  else
+    kill "$hack"; wait "$hack" || true
+  fi
   kill "$xvfb"; wait "$xvfb" 2>/dev/null || true
-  awk -v s="$size" -v t="$ticks" -v w="$wall" -v all=$((total_after - total_before)) -v m="$main" -v r="$raster" \
-    -v k="$worker" -v b="$busiest" 'BEGIN {
-      printf "%s: %.1f%% of a core over %.1f s: main thread (frames) %.1f%%, llvmpipe threads %.1f%%, simulation worker %.1f%% (other threads %.1f%% in all)\n",
-        s, 100 * all / t / w, w, 100 * m / t / w, 100 * r / t / w, 100 * b / t / w, 100 * k / t / w }'
+  awk -v s="$size" -v t="$ticks" -v f="$from" -v w="$wall" -v all=$((total_after - total_before)) -v m="$main" \
+    -v r="$raster" -v k="$worker" -v b="$busiest" -v p="$(basename "$program")" 'BEGIN {
+      printf "%s at %s: %.1f%% of a core over seconds %d-%.0f (target <= 25 at 1280x800): main thread %.1f%%, llvmpipe threads %.1f%%, busiest other thread %.1f%% (other threads %.1f%% in all)\n",
+        p, s, 100 * all / t / w, f, f + w, 100 * m / t / w, 100 * r / t / w, 100 * b / t / w, 100 * k / t / w }'
 done

@@ -2,6 +2,10 @@
 
 #include <cmath>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include "gl.h"
 #include "scene/ball_camera.h"
 
@@ -54,4 +58,12 @@ void render_frame(ball_camera& scene)
         scene.apply();
     scene.draw();
     glPopMatrix();
+}
+
+void keep_gl_driver_memory()
+{
+#ifdef __GLIBC__
+    mallopt(M_TRIM_THRESHOLD, 64 << 20);
+    mallopt(M_TOP_PAD, 16 << 20);
+#endif
 }

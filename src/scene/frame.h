@@ -24,3 +24,9 @@ void reshape(std::int32_t width, std::int32_t height, ball_camera& scene);
 // One frame: GL state, clear, the camera's view (once the scene has a size)
 // and the scene. The caller finishes and presents it.
 void render_frame(ball_camera& scene);
+
+// Keeps memory the GL driver frees in the process. Software GL (llvmpipe)
+// allocates blocks of 64 KiB for each draw call and frees them by the
+// frame's end; glibc would hand the top of the heap back to the system every
+// frame, then fault and zero it in again. Elsewhere it does nothing.
+void keep_gl_driver_memory();

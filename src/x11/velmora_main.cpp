@@ -17,11 +17,6 @@
 #include <string>
 #include <vector>
 
-// After a C library header, which defines __GLIBC__.
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
-
 #include "gl.h"
 #include "random/random.h"
 #include "scene/ball_camera.h"
@@ -222,14 +217,7 @@ int saver_run::run(int stop_signals)
 
 int main(int argc, char** argv)
 {
-#ifdef __GLIBC__
-    // Software GL (llvmpipe) allocates blocks of 64 KiB for each draw call
-    // and frees them by the frame's end; glibc would hand the top of the heap
-    // back to the system every frame, then fault and zero it in again. Kept
-    // in the process, they are reused.
-    mallopt(M_TRIM_THRESHOLD, 64 << 20);
-    mallopt(M_TOP_PAD, 16 << 20);
-#endif
+    keep_gl_driver_memory();
     const int stop_signals = open_stop_signals();
     if (stop_signals < 0)
         return fail("cannot watch for signals");

@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Every speed figure beside the reference's and its target, in one run:
+#  - the plane natively (core_bench) and under Wine, 64- and 32-bit
+#    (plane_timing.exe): construction, worst scene step, whole life, memory;
+#  - the pace of whole passes and the process's CPU share on Mesa's software
+#    OpenGL (frame_pace: headless natively, in a WGL window under Wine) at
+#    1024x768 and 1920x1080, and at 1024x768 beside a CPU-bound process;
+#  - the X11 hack and the Windows saver at 1280x800 on Xvfb, seconds 40-60
+#    (frame-cost.sh).
+# Takes about 20 minutes. BENCH_SECONDS shortens the frame runs (the
+# 40-60 s share needs 60).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+seconds="${BENCH_SECONDS:-60}"
+native="$root/build/native"
+work="$(mktemp -d)"
+spinner=""
+cleanup() {
+  [ -n "$spinner" ] && kill "$spinner" 2>/dev/null
+  [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
+  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+heading() { printf '\n== %s\n' "$1"; }
+
+# pace PROGRAM...: frame_pace at both sizes, then beside a spinning process.
+pace() {
+  "$@" --seconds "$seconds" 1024x768
+  "$@" --seconds "$seconds" 1920x1080
+  echo "(beside a CPU-bound process)"
+  (while :; do :; done) &
+  spinner=$!
+  "$@" --seconds "$seconds" 1024x768
+  kill "$spinner"; wait "$spinner" 2>/dev/null || true
+  spinner=""
+}
+
+heading "the plane, native (medians; reference, project, target)"
+"$native/bench/core_bench"
+
+heading "frames on llvmpipe, native, headless"
+pace "$native/bench/frame_pace"
+
+heading "the X11 hack on Xvfb"
+"$root/scripts/frame-cost.sh" --from 40 "$native/src/x11/velmora" 20 1280x800
+
+source "$root/tests/wine/wine_display.sh"
+start_display_and_prefix 1920 1080 >/dev/null
+for arch in x64 x86; do
+  build="$root/build/windows-$arch"
+  heading "the plane under Wine, $arch"
+  wine "$build/bench/plane_timing.exe"
+  heading "frames on llvmpipe under Wine, $arch, in a window"
+  pace wine "$build/bench/frame_pace.exe"
+done
+wineserver -k 2>/dev/null || true
+
+heading "the Windows saver under Wine on Xvfb"
+for arch in x64 x86; do
+  "$root/scripts/frame-cost.sh" --from 40 "$root/build/windows-$arch/src/host/velmora.scr" 20 1280x800
+done
