@@ -35,14 +35,16 @@ for size in "${sizes[@]}"; do
   if [[ "$program" == *.scr ]]; then
     # Wine starts the saver in a process of its own, named after the file.
     export VELMORA_WINEPREFIX="$work/prefix"
-    "$(dirname "$(readlink -f "$0")")/wine-run" "$program" /s >/dev/null 2>&1 &
+    "$(dirname "$(readlink -f "$0")")/wine-run" "$(readlink -f "$program")" /s >/dev/null 2>&1 &
     launcher=$!
+    # The first run also makes the prefix. Wine runs the saver in a process
+    # named after its file (as far as a process name goes).
+    name="$(basename "$program" | cut -c1-15)"
     hack=""
-    # The first run also makes the prefix.
     for _ in $(seq 600); do
-      hack="$(pgrep -n -f "$(basename "$program")" -u "$(id -u)" | grep -vx "$launcher" || true)"
-      [ -n "$hack" ] && [ "$(cat "/proc/$hack/comm" 2>/dev/null)" = "$(basename "$program" | cut -c1-15)" ] && break
-      hack=""; sleep 0.1
+      hack="$(pgrep -n -x "$name" -u "$(id -u)" || true)"
+      [ -n "$hack" ] && break
+      sleep 0.1
     done
     [ -n "$hack" ] || { echo "$size: the saver did not start"; kill "$xvfb"; exit 1; }
   else
@@ -71,7 +73,7 @@ for size in "${sizes[@]}"; do
     fi
   done
   if [[ "$program" == *.scr ]]; then
-    "$(dirname "$(readlink -f "$0")")/wine-run" wineserver -k 2>/dev/null || true
+    WINEPREFIX="$VELMORA_WINEPREFIX" wineserver -k 2>/dev/null || true
     wait "$launcher" 2>/dev/null || true
   else
     kill "$hack"; wait "$hack" || true
