@@ -16,11 +16,11 @@ native="$root/build/native"
 work="$(mktemp -d)"
 spinner=""
 cleanup() {
-  [ -n "$spinner" ] && kill "$spinner" 2>/dev/null
-  [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
-  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
-  wait 2>/dev/null
-  rm -rf "$work"
+  if [ -n "$spinner" ]; then kill "$spinner" 2>/dev/null || true; fi
+  if [ -n "${WINEPREFIX:-}" ]; then wineserver -k 2>/dev/null || true; wineserver -w 2>/dev/null || true; fi
+  if [ -n "${xvfb_pid:-}" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+  wait 2>/dev/null || true
+  rm -rf "$work" || true
 }
 trap cleanup EXIT
 

@@ -17,7 +17,7 @@ sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(1280x800 1920x1080)
 ticks="$(getconf CLK_TCK)"
 work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+trap 'rm -rf "$work" || true' EXIT
 
 # cpu PID [TID]: utime + stime in clock ticks.
 cpu() {
@@ -38,11 +38,16 @@ for size in "${sizes[@]}"; do
     "$(dirname "$(readlink -f "$0")")/wine-run" "$(readlink -f "$program")" /s >/dev/null 2>&1 &
     launcher=$!
     # The first run also makes the prefix. Wine runs the saver in a process
-    # named after its file (as far as a process name goes).
+    # named after its file (as far as a process name goes), ours the one in
+    # this prefix.
     name="$(basename "$program" | cut -c1-15)"
     hack=""
     for _ in $(seq 600); do
-      hack="$(pgrep -n -x "$name" -u "$(id -u)" || true)"
+      for pid in $(pgrep -x "$name" -u "$(id -u)" || true); do
+        if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$VELMORA_WINEPREFIX"; then
+          hack="$pid"
+        fi
+      done
       [ -n "$hack" ] && break
       sleep 0.1
     done
@@ -74,6 +79,8 @@ for size in "${sizes[@]}"; do
   done
   if [[ "$program" == *.scr ]]; then
     WINEPREFIX="$VELMORA_WINEPREFIX" wineserver -k 2>/dev/null || true
+    # The server writes the prefix's registry as it ends.
+    WINEPREFIX="$VELMORA_WINEPREFIX" wineserver -w 2>/dev/null || true
     wait "$launcher" 2>/dev/null || true
   else
     kill "$hack"; wait "$hack" || true

@@ -59,7 +59,9 @@ public:
     }
 
     // Bands of box_rows grid rows, from grid row 0 (the image's bottom).
-    static constexpr int box_rows = 64;
+    // Bands of 32 hug the set about a fifth tighter than bands of 64 for a
+    // few more draw calls (16 boxes).
+    static constexpr int box_rows = 32;
     static constexpr int box_count = (plane_region::grid_rows + box_rows - 1) / box_rows;
 
     // Window thread, under the hand-over lock: takes a newly published image
