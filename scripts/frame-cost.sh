@@ -17,7 +17,19 @@ sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(1280x800 1920x1080)
 ticks="$(getconf CLK_TCK)"
 work="$(mktemp -d)"
-trap 'rm -rf "$work" || true' EXIT
+# Whatever happens, nothing started here outlives the script.
+cleanup() {
+  if [ -n "${VELMORA_WINEPREFIX:-}" ]; then
+    WINEPREFIX="$VELMORA_WINEPREFIX" wineserver -k 2>/dev/null || true
+    WINEPREFIX="$VELMORA_WINEPREFIX" wineserver -w 2>/dev/null || true
+  fi
+  local pids
+  pids="$(jobs -p)"
+  if [ -n "$pids" ]; then kill $pids 2>/dev/null || true; fi
+  wait 2>/dev/null || true
+  rm -rf "$work" || true
+}
+trap cleanup EXIT
 
 # cpu PID [TID]: utime + stime in clock ticks.
 cpu() {
@@ -44,7 +56,7 @@ for size in "${sizes[@]}"; do
     hack=""
     for _ in $(seq 600); do
       for pid in $(pgrep -x "$name" -u "$(id -u)" || true); do
-        if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$VELMORA_WINEPREFIX"; then
+        if { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$VELMORA_WINEPREFIX"; then
           hack="$pid"
         fi
       done
