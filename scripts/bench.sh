@@ -16,9 +16,11 @@ native="$root/build/native"
 work="$(mktemp -d)"
 spinner=""
 cleanup() {
-  if [ -n "$spinner" ]; then kill "$spinner" 2>/dev/null || true; fi
-  if [ -n "${WINEPREFIX:-}" ]; then wineserver -k 2>/dev/null || true; wineserver -w 2>/dev/null || true; fi
-  if [ -n "${xvfb_pid:-}" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+  # The display's watcher, the spinner and Wine end with it.
+  if declare -F stop_display_and_prefix >/dev/null; then stop_display_and_prefix || true; fi
+  local pids
+  pids="$(jobs -p)"
+  if [ -n "$pids" ]; then kill $pids 2>/dev/null || true; fi
   wait 2>/dev/null || true
   rm -rf "$work" || true
 }

@@ -17,11 +17,12 @@ sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(1280x800 1920x1080)
 ticks="$(getconf CLK_TCK)"
 work="$(mktemp -d)"
+prefix=""
 # Whatever happens, nothing started here outlives the script.
 cleanup() {
-  if [ -n "${VELMORA_WINEPREFIX:-}" ]; then
-    WINEPREFIX="$VELMORA_WINEPREFIX" wineserver -k 2>/dev/null || true
-    WINEPREFIX="$VELMORA_WINEPREFIX" wineserver -w 2>/dev/null || true
+  if [ -n "$prefix" ]; then
+    WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
+    WINEPREFIX="$prefix" wineserver -w 2>/dev/null || true
   fi
   local pids
   pids="$(jobs -p)"
@@ -46,7 +47,8 @@ for size in "${sizes[@]}"; do
   export DISPLAY=":$number"
   if [[ "$program" == *.scr ]]; then
     # Wine starts the saver in a process of its own, named after the file.
-    export VELMORA_WINEPREFIX="$work/prefix"
+    prefix="$work/prefix"
+    export VELMORA_WINEPREFIX="$prefix"
     "$(dirname "$(readlink -f "$0")")/wine-run" "$(readlink -f "$program")" /s >/dev/null 2>&1 &
     launcher=$!
     # The first run also makes the prefix. Wine runs the saver in a process
@@ -56,7 +58,7 @@ for size in "${sizes[@]}"; do
     hack=""
     for _ in $(seq 600); do
       for pid in $(pgrep -x "$name" -u "$(id -u)" || true); do
-        if { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$VELMORA_WINEPREFIX"; then
+        if { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$prefix"; then
           hack="$pid"
         fi
       done
@@ -90,9 +92,9 @@ for size in "${sizes[@]}"; do
     fi
   done
   if [[ "$program" == *.scr ]]; then
-    WINEPREFIX="$VELMORA_WINEPREFIX" wineserver -k 2>/dev/null || true
+    WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
     # The server writes the prefix's registry as it ends.
-    WINEPREFIX="$VELMORA_WINEPREFIX" wineserver -w 2>/dev/null || true
+    WINEPREFIX="$prefix" wineserver -w 2>/dev/null || true
     wait "$launcher" 2>/dev/null || true
   else
     kill "$hack"; wait "$hack" || true
