@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 BUILD_PRESETS := native asan tsan windows-x64 windows-x86
 OUT ?= out
 
-.PHONY: all deps build test run package bench bench-windows clean build-fuzz installer package-windows windows-savers $(addprefix build-,$(BUILD_PRESETS))
+.PHONY: all deps build test test-repeat run package bench bench-windows clean build-fuzz installer package-windows windows-savers $(addprefix build-,$(BUILD_PRESETS))
 
 all: build
 
@@ -31,6 +31,11 @@ test: build
 	ctest --test-dir build/fuzz --output-on-failure --verbose
 	ctest --preset windows-x64 -j $(JOBS)
 	ctest --preset windows-x86 -j $(JOBS)
+
+# The flake hunt: every suite many times on a loaded machine, with counts
+# (hours; not part of test). Arguments: TEST_REPEAT_ARGS="--repeat 5 tsan".
+test-repeat: build
+	scripts/test-repeat.sh $(TEST_REPEAT_ARGS)
 
 # The Windows packages, made in build/windows-x64 from both savers:
 # velmora-setup-VERSION.exe and velmora-VERSION-windows.zip.

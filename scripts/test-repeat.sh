@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# The flake hunt: every suite run many times over on a loaded machine (two
+# busy processes beside the tests), counting runs and failures, so that a
+# test that passes only with luck shows itself. Not part of `make test`;
+# `make test-repeat` builds first. Each failure is to be fixed at its cause.
+#
+#   scripts/test-repeat.sh [--repeat N] [--real-programs M] [SUITE ...]
+#
+# N (default 20): ctest --repeat until-fail:N for the native, asan and tsan
+# presets (all but the daemon suites). M (default 5): the same for the
+# fuzz case, the Wine suites (64-bit, and 32-bit where this machine runs
+# 32-bit code: elsewhere they count as skipped) and the daemon suites.
+# SUITE: native asan tsan fuzz windows-x64 windows-x86 daemons (default all).
+# Logs go to build/test-repeat/; the last lines are the counts.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+repeat=20
+real_programs=5
+suites=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --repeat) repeat=$2; shift 2 ;;
+    --real-programs) real_programs=$2; shift 2 ;;
+    -h|--help) sed -n '2,16p' "$0"; exit 0 ;;
+    -*) echo "test-repeat: unknown option $1" >&2; exit 2 ;;
+    *) suites+=("$1"); shift ;;
+  esac
+done
+[ ${#suites[@]} -gt 0 ] || suites=(native asan tsan fuzz windows-x64 windows-x86 daemons)
+
+logs=build/test-repeat
+mkdir -p "$logs"
+summary="$logs/summary.txt"
+: >"$summary"
+
+# Two busy processes for the whole hunt: the tests get at most a third of
+# the machine's two processors when everything runs.
+busy=()
+for _ in 1 2; do
+  ( while :; do :; done ) &
+  busy+=($!)
+done
+trap 'kill "${busy[@]}" 2>/dev/null; wait 2>/dev/null' EXIT
+
+# run_suite NAME REPEATS CTEST-ARGUMENTS...: one ctest run with the tests
+# repeated until they fail; its counts into the summary.
+run_suite() {
+  local name=$1 times=$2
+  shift 2
+  local log="$logs/$name.log" started status
+  started=$(date +%s)
+  echo "== $name: until-fail:$times ($(date +%T))"
+  ctest "$@" --repeat "until-fail:$times" --output-on-failure >"$log" 2>&1
+  status=$?
+  local total failed skipped
+  total=$(grep -oE 'tests failed out of [0-9]+' "$log" | grep -oE '[0-9]+$' | tail -n 1)
+  failed=$(grep -oE '[0-9]+ tests failed out of' "$log" | grep -oE '^[0-9]+' | tail -n 1)
+  skipped=$(grep -cE '\*\*\*Skipped|Not Run' "$log")
+  local line
+  line=$(printf '%-12s %3s tests x %2s runs: %3s failed, %3s skipped, exit %s, %s s' \
+    "$name" "${total:-?}" "$times" "${failed:-?}" "$skipped" "$status" "$(($(date +%s) - started))")
+  echo "$line" | tee -a "$summary"
+  # Which tests failed, and the first lines of why.
+  sed -n '/The following tests FAILED/,$p' "$log" | sed 's/^/    /' | tee -a "$summary"
+}
+
+for suite in "${suites[@]}"; do
+  case "$suite" in
+    native|asan|tsan) run_suite "$suite" "$repeat" --preset "$suite" -j 2 -E '^daemons\.' ;;
+    fuzz) run_suite fuzz "$real_programs" --test-dir build/fuzz ;;
+    windows-x64|windows-x86) run_suite "$suite" "$real_programs" --preset "$suite" -j 2 ;;
+    daemons) run_suite daemons "$real_programs" --preset native -R '^daemons\.' ;;
+    *) echo "test-repeat: unknown suite $suite" >&2; exit 2 ;;
+  esac
+done
+
+echo "== counts"
+cat "$summary"
+! grep -qE 'exit [1-9]' "$summary"
