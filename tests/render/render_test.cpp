@@ -88,7 +88,7 @@ TEST(render, escaped_points_show_black_and_live_points_their_colour)
     draw_frame(*scene);
     const picture shot;
     const auto& region = scene->plane;
-    const auto& texels = scene->texture.pixels;
+    const auto& texels = scene->texture.upload_pixels;  // the image drawn
     int escaped_checked = 0;
     int live_checked = 0;
     for (int k = 3; k < 507; k += 9)
@@ -265,8 +265,13 @@ TEST(render, upload_happens_once_per_recolour)
     draw_frame(*scene);
     EXPECT_FALSE(scene->texture.pixels_changed);
     // Changing the image without raising the flag changes nothing on screen.
-    for (std::size_t t = 0; t < scene->texture.pixels.size(); t += 4)
+    // Every byte is written: the taken image was swapped out of pixels.
+    for (std::size_t t = 0; t < scene->texture.pixels.size(); t += 4) {
+        scene->texture.pixels[t] = 0;
         scene->texture.pixels[t + 1] = 200;
+        scene->texture.pixels[t + 2] = 0;
+        scene->texture.pixels[t + 3] = 255;
+    }
     draw_frame(*scene);
     EXPECT_FALSE(picture().lit(W / 2, H / 2));
     scene->texture.pixels_changed = true;
