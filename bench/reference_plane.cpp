@@ -2,11 +2,33 @@
 
 #include <cmath>
 
-#include "plane/colour.h"
-
 namespace reference {
 
 namespace {
+
+// Hue, saturation and value in [0, 1] to bytes, the textbook way: hue in
+// degrees over 60 gives the sector i and the fraction f within it; the
+// value scaled to 0..255 times (1 - s), (1 - s f) and (1 - s (1 - f)), each
+// truncated toward zero. A hue of 1 is hue 0; a hue that is not a number (z
+// on c) is grey.
+void hsv_to_rgb(double h, double s, double v, std::uint8_t* rgb)
+{
+    const double value = v * 255.0;
+    const std::uint8_t full = static_cast<std::uint8_t>(static_cast<int>(value));
+    rgb[0] = rgb[1] = rgb[2] = full;
+    if (s == 0.0 || !(h >= 0.0 && h <= 1.0))
+        return;
+    const double hue = (h == 1.0 ? 0.0 : h) * 360.0 / 60.0;
+    const int i = static_cast<int>(hue);
+    const double f = hue - i;
+    const std::uint8_t p = static_cast<std::uint8_t>(static_cast<int>(value * (1.0 - s)));
+    const std::uint8_t q = static_cast<std::uint8_t>(static_cast<int>(value * (1.0 - s * f)));
+    const std::uint8_t t = static_cast<std::uint8_t>(static_cast<int>(value * (1.0 - s * (1.0 - f))));
+    const std::uint8_t sectors[6][3] = {{full, t, p}, {q, full, p}, {p, full, t},
+                                        {p, q, full}, {t, p, full}, {full, p, q}};
+    for (int c = 0; c < 3; ++c)
+        rgb[c] = sectors[i % 6][c];
+}
 
 complex_f square(complex_f w)
 {

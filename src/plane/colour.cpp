@@ -94,12 +94,13 @@ double clamped_value(double log_m)
     return clamped(log_m / 10.0 + 0.5);
 }
 
-// static_cast<int>(x) for x in [0, 2^31), without a conversion instruction:
+// static_cast<int>(x) for x in [0, 2^31) only, as the name says: any other
+// x gives a wrong number, not an error. Without a conversion instruction:
 // the 32-bit build keeps doubles on the x87 unit, where each truncating
 // conversion switches the rounding mode twice, and the colour makes eight.
 // Adding 1.5 * 2^52 rounds x to a whole number in the sum's low bits; that
 // is x's floor or the next one up, whatever the precision of the sum.
-int truncated(double x)
+int truncated_non_negative_int(double x)
 {
     const double shifted = x + 6755399441055744.0;
     std::uint64_t bits = 0;
@@ -111,7 +112,7 @@ int truncated(double x)
 // to_byte for a value known to lie in [0, 255].
 std::uint8_t byte_of(double x)
 {
-    return static_cast<std::uint8_t>(truncated(x));
+    return static_cast<std::uint8_t>(truncated_non_negative_int(x));
 }
 
 // The bytes of live_colour without the library's acos and log, when the
@@ -143,8 +144,8 @@ bool settled_colour(float dx, float m, float x, colour_rgba& colour)
     const double hue_high = theta_high * sixths + hue_rounding;
     if (!(hue_low >= 0.0 && hue_high < 6.0))
         return false;
-    const int sector = truncated(hue_low);
-    if (truncated(hue_high) != sector)
+    const int sector = truncated_non_negative_int(hue_low);
+    if (truncated_non_negative_int(hue_high) != sector)
         return false;
     // Exact subtractions, as in hsv_to_rgb.
     const double f_low = hue_low - sector;

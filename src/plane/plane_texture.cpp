@@ -139,7 +139,9 @@ void plane_texture::take_published()
 {
     if (!pixels_changed)
         return;
-    upload_pixels = pixels;
+    // Swapped, not copied: publish overwrites every byte of pixels, so the
+    // older image it receives here is never read.
+    upload_pixels.swap(pixels);
     drawn_spans = spans;
     upload_pending = true;
     pixels_changed = false;

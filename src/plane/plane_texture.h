@@ -66,7 +66,9 @@ public:
 
     // Window thread, under the hand-over lock: takes a newly published image
     // and its spans for the next draw, and lowers pixels_changed. The upload
-    // itself then runs outside the lock.
+    // itself then runs outside the lock. The image is handed over by swapping
+    // pixels with upload_pixels: afterwards pixels holds an older image,
+    // which the next publish overwrites whole.
     void take_published();
 
     // GL side, window thread with the context current.
@@ -90,7 +92,8 @@ public:
     unsigned int texture_name;
     float s_extent;
     float t_extent;
-    // R, G, B, A per texel, rows from the region's top row down.
+    // R, G, B, A per texel, rows from the region's top row down: the
+    // published image until take_published swaps it away.
     std::vector<std::uint8_t> pixels;
     bool pixels_changed;
     // Published with pixels: each band's span.
@@ -107,8 +110,8 @@ public:
     // of their last live picture, so this copy is never swapped away.
     std::vector<std::uint8_t> work_pixels;
     std::array<texel_span, box_count> work_spans;
-    // The window thread's copy of the image it uploads next (when
-    // upload_pending) and the spans it draws by.
+    // The window thread's image, uploaded next when upload_pending, and the
+    // spans it draws by.
     std::vector<std::uint8_t> upload_pixels;
     bool upload_pending;
     std::array<texel_span, box_count> drawn_spans;

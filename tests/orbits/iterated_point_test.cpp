@@ -45,16 +45,14 @@ TEST(iterated_point, fresh_record_and_its_first_step)
     EXPECT_EQ(point.next, p);
     EXPECT_EQ(point.next_ratio, complex_f(0.0f, 0.0f));
     EXPECT_EQ(point.steps, 0);
-    const complex_f expected_ratio = std::log(next_iterate(p, p)) / std::log(p) - 1.0f;
-    EXPECT_FLOAT_EQ(point.ratio.real(), expected_ratio.real());
-    EXPECT_FLOAT_EQ(point.ratio.imag(), expected_ratio.imag());
+    expect_ratio_by_definition(point.ratio, p, p);
 
     point.advance();
     const complex_f second = next_iterate(p, p);
     EXPECT_TRUE(same_bits(point.z, second));
     EXPECT_TRUE(same_bits(point.drawn, second));
     EXPECT_TRUE(same_bits(point.next, point.z));  // nothing prepared again
-    EXPECT_TRUE(same_bits(point.ratio, point.log_ratio(second)));
+    expect_ratio_by_definition(point.ratio, second, p);
     EXPECT_EQ(point.steps, 1);
     EXPECT_EQ(point.start, p);
 }

@@ -193,6 +193,44 @@ TEST(plane_texture, hand_over_publishes_under_the_given_lock)
     lock.unlock();
 }
 
+// A band's span runs exactly from its first to past its last opaque
+// column, whether the pass's columns were composed ahead or after it.
+TEST(plane_texture, spans_reach_exactly_the_opaque_columns_of_each_band)
+{
+    struct texel_at {
+        int column;
+        int row;
+    };
+    // On band edges and the image's sides; every other point starts beyond
+    // the radius.
+    const texel_at live[] = {{0, 0}, {679, 31}, {300, 32}, {301, 63}, {5, 480}, {679, 509}, {17, 509}};
+    std::array<texel_span, plane_texture::box_count> expected;
+    expected.fill({680, 0});
+    expected[0] = {0, 680};
+    expected[1] = {300, 302};
+    expected[15] = {5, 680};
+    for (const double ahead : {0.0, 0.4, 1.0}) {
+        plane_region region(6.0f, 6.0f, 7.0f, 7.0f);
+        plane_texture texture(region);
+        for (const texel_at& t : live)
+            region.set_iterate(t.column, t.row, complex_f(0.0f, 0.0f));
+        for (int phase = 1; phase <= 29; ++phase) {
+            region.prepare_pass(phase / 29.0);
+            if (phase / 29.0 <= ahead)
+                texture.compose_ahead();
+        }
+        region.advance_pass();
+        texture.recolour();
+        for (std::size_t b = 0; b < expected.size(); ++b) {
+            const bool empty = expected[b].first >= expected[b].end;
+            EXPECT_TRUE(empty ? texture.spans[b].first >= texture.spans[b].end
+                              : texture.spans[b].first == expected[b].first && texture.spans[b].end == expected[b].end)
+                << "composed ahead " << ahead << ", band " << b << ": " << texture.spans[b].first << " to "
+                << texture.spans[b].end;
+        }
+    }
+}
+
 // The scene composes the coming picture during the look-ahead steps; the
 // whole pass composes the columns left. Whatever share was composed ahead,
 // the published image and its spans equal those of one compose after the

@@ -1,4 +1,5 @@
 // Real frames drawn by the scene code in a headless context, read back.
+#include <algorithm>
 #include <cmath>
 
 #include "gl_fixture.h"
@@ -88,7 +89,7 @@ TEST(render, escaped_points_show_black_and_live_points_their_colour)
     draw_frame(*scene);
     const picture shot;
     const auto& region = scene->plane;
-    const auto& texels = scene->texture.pixels;
+    const auto& texels = scene->texture.upload_pixels;  // the image drawn
     int escaped_checked = 0;
     int live_checked = 0;
     for (int k = 3; k < 507; k += 9)
@@ -265,8 +266,13 @@ TEST(render, upload_happens_once_per_recolour)
     draw_frame(*scene);
     EXPECT_FALSE(scene->texture.pixels_changed);
     // Changing the image without raising the flag changes nothing on screen.
-    for (std::size_t t = 0; t < scene->texture.pixels.size(); t += 4)
+    // Every byte is written: the taken image was swapped out of pixels.
+    for (std::size_t t = 0; t < scene->texture.pixels.size(); t += 4) {
+        scene->texture.pixels[t] = 0;
         scene->texture.pixels[t + 1] = 200;
+        scene->texture.pixels[t + 2] = 0;
+        scene->texture.pixels[t + 3] = 255;
+    }
     draw_frame(*scene);
     EXPECT_FALSE(picture().lit(W / 2, H / 2));
     scene->texture.pixels_changed = true;
@@ -304,6 +310,70 @@ TEST(render, plane_in_scissor_boxes_gives_the_whole_quads_bytes)
         }
     }
     EXPECT_GT(too_tight_differs, 0);
+}
+
+// Boxed against whole where the boxes' limits decide: isolated texels on
+// the first and last rows of bands, which bilinear filtering bleeds across
+// the band's edge; and the first passes, whose outermost rows are still
+// live. Also on a wide window, 5127 x 2051 of which the frame shows the
+// middle of the bottom or the top: there the quad's edges lie inside the
+// window, 0.002 pixels from pixel centres (where the rasteriser's rounding
+// and the boxes' may part, as the outer margin allows for), and a texel is
+// 3.5 pixels tall, more than the margin. A magenta background shows any
+// pixel of the quad a box leaves out.
+TEST(render, plane_in_scissor_boxes_keeps_band_edges_and_the_outermost_rows)
+{
+    struct frame {
+        int width;
+        int height;
+        int x;  // where the window's corner lies from the frame's
+        int y;
+    };
+    const frame frames[] = {{W, H, 0, 0}, {5127, 2051, -2051, 0}, {5127, 2051, -2051, -1283}};
+    // Grid rows on both sides of each band edge; 4 columns apart, beyond
+    // the reach of each other's boxes, in columns every frame shows.
+    std::vector<int> rows;
+    for (int edge = plane_texture::box_rows; edge < plane_region::grid_rows; edge += plane_texture::box_rows) {
+        rows.push_back(edge - 1);
+        rows.push_back(edge);
+    }
+    glClearColor(1.0f, 0.0f, 1.0f, 1.0f);
+    for (const frame& f : frames)
+        for (const int picture_kind : {0, 1, 2}) {  // isolated texels; pass 1; pass 2
+            auto scene = sized_scene(50);
+            while (scene->plane.pass_count < picture_kind)
+                scene->step();
+            scene->walkers.clear();
+            scene->paths.clear();
+            reshape(f.width, f.height, *scene);
+            glViewport(f.x, f.y, f.width, f.height);
+            plane_texture& texture = scene->texture;
+            if (picture_kind == 0) {
+                std::fill(texture.pixels.begin(), texture.pixels.end(), std::uint8_t{0});
+                for (auto& span : texture.spans)
+                    span = {plane_region::grid_columns, 0};
+                for (std::size_t n = 0; n < rows.size(); ++n) {
+                    const int column = 282 + 4 * static_cast<int>(n);
+                    const int row = rows[n];
+                    const std::size_t k = static_cast<std::size_t>(plane_region::grid_rows - 1 - row);
+                    std::fill_n(&texture.pixels[(k * plane_region::grid_columns + static_cast<std::size_t>(column)) * 4],
+                                4, std::uint8_t{255});
+                    texel_span& span = texture.spans[static_cast<std::size_t>(row / plane_texture::box_rows)];
+                    span = {std::min(span.first, column), std::max(span.end, column + 1)};
+                }
+                texture.pixels_changed = true;
+            }
+            std::vector<std::uint8_t> shots[2];
+            for (const bool scissored : {false, true}) {
+                texture.scissored = scissored;
+                draw_frame(*scene);
+                shots[scissored ? 1 : 0] = picture().rgb;
+            }
+            EXPECT_TRUE(shots[0] == shots[1])
+                << "window " << f.width << "x" << f.height << " at " << f.x << "," << f.y << ", picture " << picture_kind;
+            reshape(W, H, *scene);
+        }
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
 }
 
 // Frames draw the orbit objects from the copy taken under the lock: drawn

@@ -6,6 +6,7 @@
 #include <malloc.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <climits>
@@ -326,12 +327,23 @@ TEST(soak, walker_ticks_keep_the_orbit_and_pulse_past_their_32_bit_range)
     walker.resize(window_width, window_height);
     constexpr int last_tick = INT32_MAX / orbit_walker::ticks_per_step * orbit_walker::ticks_per_step;
     walker.ticks = last_tick - 4;
+    // The pulse's alpha at ticks 0, 2, ..., 58 of a step, 255 (0.3 sin(2 pi
+    // k / 60) + 0.6) truncated, worked out with bc.
+    constexpr int even_tick_alpha[30] = {153, 168, 184, 197, 209, 219, 225, 229, 229, 225,
+                                         219, 209, 197, 184, 168, 153, 137, 121, 108, 96,
+                                         86,  80,  76,  76,  80,  86,  96,  108, 121, 137};
     std::vector<int> whole_steps;
     for (int pass = 1; pass <= 62; ++pass) {
         const int steps_before = walker.point.steps;
         ASSERT_TRUE(walker.update());
         ASSERT_GE(walker.ticks, 0);
-        ASSERT_LT(static_cast<std::size_t>(walker.ticks % orbit_walker::ticks_per_step), walker.pulse_colours.size());
+        // Pass 1 ends on tick last_tick - 2, 58 into its step; pass 2 on
+        // last_tick, 0; the ticks then start again at 1: pass p ends on 2 (p - 2).
+        const int tick = pass == 1 ? 58 : 2 * (pass - 2) % 60;
+        const colour_rgba pulse = walker.pulse();
+        EXPECT_EQ((std::array<int, 4>{pulse.r, pulse.g, pulse.b, pulse.a}),
+                  (std::array<int, 4>{255, 255, 255, even_tick_alpha[tick / 2]}))
+            << "pass " << pass;
         if (walker.point.steps != steps_before)
             whole_steps.push_back(pass);
     }
