@@ -11,12 +11,13 @@
 #include <cerrno>
 #include <cstdint>
 
+#include "host/thread_runtime_mutex.h"
+
 namespace {
 
 // The thread library's representations, which the runtime's static
-// initialisers use: a mutex is a handle-sized value, negative until it is
-// first used; a once flag is a long that starts at 0; a key is unsigned.
-using mutex_value = std::intptr_t;
+// initialisers use: a mutex is a handle-sized value (thread_runtime_mutex.h);
+// a once flag is a long that starts at 0; a key is unsigned.
 using once_flag_value = long;
 using key_value = unsigned int;
 
@@ -40,7 +41,7 @@ void free_critical_section(CRITICAL_SECTION* section)
 CRITICAL_SECTION* critical_section_of(mutex_value* mutex)
 {
     const mutex_value current = *mutex;
-    if (current > 0)
+    if (mutex_is_made(current))
         return reinterpret_cast<CRITICAL_SECTION*>(current);
     CRITICAL_SECTION* made = new_critical_section();
     if (made == nullptr)
@@ -68,7 +69,7 @@ int pthread_mutex_init(mutex_value* mutex, const void* /*attributes*/)
 
 int pthread_mutex_destroy(mutex_value* mutex)
 {
-    if (*mutex > 0)
+    if (mutex_is_made(*mutex))
         free_critical_section(reinterpret_cast<CRITICAL_SECTION*>(*mutex));
     *mutex = -1;
     return 0;
@@ -85,7 +86,7 @@ int pthread_mutex_lock(mutex_value* mutex)
 
 int pthread_mutex_unlock(mutex_value* mutex)
 {
-    if (*mutex <= 0)
+    if (!mutex_is_made(*mutex))
         return EPERM;
     LeaveCriticalSection(reinterpret_cast<CRITICAL_SECTION*>(*mutex));
     return 0;
@@ -100,8 +101,12 @@ int pthread_once(once_flag_value* flag, void (*routine)())
         InterlockedExchange(state, 2);
         return 0;
     }
+    // Sleep(0) gives the processor only to threads of the waiter's own
+    // priority or above, so on one processor a waiter could starve a
+    // lower-priority runner for good; Sleep(1) lets any thread run. A
+    // critical section to wait on would itself need a one-time set-up.
     while (*state != 2)
-        Sleep(0);
+        Sleep(1);
     return 0;
 }
 

@@ -52,6 +52,22 @@ private:
 // 50 ms, until the scene's worker is asked to stop.
 void worker_main(ball_camera* scene);
 
+// What the pacing loop works with: worker_main hands it the scene's step,
+// its worker's stop request and the platform's clock and sleep; tests hand
+// it a clock of their own. Each call gets the context.
+struct pacing_parts {
+    void* context;
+    void (*step)(void* context);
+    bool (*stop_requested)(void* context);
+    std::int64_t (*now_us)(void* context);
+    void (*sleep_ms)(void* context, int milliseconds);
+};
+
+// Steps and sleeps to the pace until a stop is requested, writing each
+// step's duration to last_step_us. A clock that goes back counts as no time
+// passed, in the step and in the sleep.
+void run_paced(const pacing_parts& parts, std::atomic<std::int32_t>& last_step_us);
+
 // Milliseconds to sleep after a step that took elapsed_us microseconds, or 0
 // for no sleep: 50 ms a pass while a step takes up to 10 ms, four times the
 // step's time beyond.
