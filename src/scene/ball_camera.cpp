@@ -119,6 +119,7 @@ void ball_camera::draw()
     // texture's hand-over wait for them, not for the upload and drawing.
     {
         std::lock_guard<scene_lock> guard(lock);
+        lock.check_held();
         texture.take_published();
         orbits_drawn.capture(paths, walkers);
     }
@@ -159,6 +160,7 @@ void ball_camera::step_plane(int phase)
 void ball_camera::step_orbits(int phase)
 {
     std::lock_guard<scene_lock> guard(lock);
+    lock.check_held();
     for (auto& path : paths)
         path->advance_window();
 

@@ -27,12 +27,12 @@ scene_lock::~scene_lock()
     platform_mutex(storage).~mutex();
 }
 
-void scene_lock::lock()
+void scene_lock::acquire()
 {
     platform_mutex(storage).lock();
 }
 
-void scene_lock::unlock()
+void scene_lock::release()
 {
     platform_mutex(storage).unlock();
 }
@@ -58,6 +58,13 @@ void scene_worker::stop()
     running->join();
     delete running;
     thread = nullptr;
+}
+
+std::uintptr_t calling_thread_id()
+{
+    // The address of a variable of the thread's own.
+    static thread_local const char marker = 0;
+    return reinterpret_cast<std::uintptr_t>(&marker);
 }
 
 std::int64_t monotonic_microseconds()

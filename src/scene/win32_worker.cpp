@@ -50,12 +50,12 @@ scene_lock::~scene_lock()
     DeleteCriticalSection(&critical_section(storage));
 }
 
-void scene_lock::lock()
+void scene_lock::acquire()
 {
     EnterCriticalSection(&critical_section(storage));
 }
 
-void scene_lock::unlock()
+void scene_lock::release()
 {
     LeaveCriticalSection(&critical_section(storage));
 }
@@ -77,6 +77,11 @@ void scene_worker::stop()
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
     thread = nullptr;
+}
+
+std::uintptr_t calling_thread_id()
+{
+    return GetCurrentThreadId();
 }
 
 std::int64_t monotonic_microseconds()

@@ -4,6 +4,26 @@
 
 #include "scene/ball_camera.h"
 
+void scene_lock::lock()
+{
+    acquire();
+    holder.store(calling_thread_id(), std::memory_order_relaxed);
+}
+
+void scene_lock::unlock()
+{
+    holder.store(0, std::memory_order_relaxed);
+    release();
+}
+
+void scene_lock::check_held()
+{
+    // Only the holder itself has stored its identifier, so another thread
+    // never reads its own here.
+    if (holder.load(std::memory_order_relaxed) != calling_thread_id())
+        missed.fetch_add(1, std::memory_order_relaxed);
+}
+
 scene_worker::~scene_worker()
 {
     stop();

@@ -9,7 +9,7 @@
 class ball_camera;
 
 // The scene's one lock, usable with std::lock_guard: a critical section on
-// Windows, a standard mutex elsewhere.
+// Windows, a standard mutex elsewhere. It knows which thread holds it.
 class scene_lock {
 public:
     scene_lock();
@@ -20,10 +20,26 @@ public:
     void lock();
     void unlock();
 
+    // Called where data the threads share is copied or changed: counts a
+    // call from a thread that does not hold the lock. Such a copy mostly
+    // looks right, so tests read the count instead.
+    void check_held();
+    std::int32_t misses() const { return missed.load(std::memory_order_relaxed); }
+
 private:
+    // The platform's own locking.
+    void acquire();
+    void release();
+
     // Room for the platform's lock object, which this header does not name.
     alignas(16) unsigned char storage[64];
+    // The holding thread's calling_thread_id(), 0 while free.
+    std::atomic<std::uintptr_t> holder{0};
+    std::atomic<std::int32_t> missed{0};
 };
+
+// The calling thread's identifier on the platform, never 0.
+std::uintptr_t calling_thread_id();
 
 class scene_worker {
 public:

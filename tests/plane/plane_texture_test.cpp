@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -229,6 +230,34 @@ TEST(plane_texture, spans_reach_exactly_the_opaque_columns_of_each_band)
                 << texture.spans[b].end;
         }
     }
+}
+
+// The upload never waits for a compose, and never reads a half-published
+// image: a recording lock sees compose run unlocked and publish locked (a
+// lock taken and dropped at once also makes another thread wait, so the
+// test above alone does not tell them apart).
+TEST(plane_texture, hand_over_composes_unlocked_and_publishes_locked)
+{
+    struct probe_lock {
+        bool held = false;
+        void lock()
+        {
+            EXPECT_FALSE(held);
+            held = true;
+        }
+        void unlock() { held = false; }
+    };
+    struct probe_texture {
+        const probe_lock* hand_over;
+        std::vector<std::string> calls;
+        void compose() { calls.push_back(hand_over->held ? "compose, locked" : "compose"); }
+        void publish() { calls.push_back(hand_over->held ? "publish, locked" : "publish"); }
+    };
+    probe_lock lock;
+    probe_texture texture{&lock, {}};
+    recolour_handing_over(texture, lock);
+    EXPECT_EQ(texture.calls, (std::vector<std::string>{"compose", "publish, locked"}));
+    EXPECT_FALSE(lock.held);
 }
 
 // The scene composes the coming picture during the look-ahead steps; the

@@ -1,16 +1,18 @@
 // The texture hand-over between the worker's recolour and the window
 // thread's upload, with real threads; run under ThreadSanitizer by the tsan
 // build.
-#include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include "gl_fixture.h"
 
 namespace {
 
-// The uploaded texture's used part equals image.
-void expect_texture_holds_image(const plane_texture& texture, const std::vector<std::uint8_t>& image)
+// Bytes of the uploaded texture's used part that differ from the image.
+std::size_t texture_differences(const plane_texture& texture, const std::vector<std::uint8_t>& image)
 {
     std::vector<std::uint8_t> whole(1024u * 512u * 4u);
     glBindTexture(GL_TEXTURE_2D, texture.texture_name);
@@ -20,7 +22,7 @@ void expect_texture_holds_image(const plane_texture& texture, const std::vector<
     for (std::size_t row = 0; row < 510; ++row)
         for (std::size_t byte = 0; byte < 680u * 4u; ++byte)
             differing += whole[row * 1024u * 4u + byte] != image[row * 680u * 4u + byte];
-    EXPECT_EQ(differing, 0u);
+    return differing;
 }
 
 }  // namespace
@@ -52,33 +54,75 @@ TEST(hand_over, real_worker_and_frames_run_together)
     EXPECT_FALSE(scene.texture.pixels_changed);
     // The worker stopped at any phase, perhaps after composing ahead: the
     // taken image is the last one published.
-    expect_texture_holds_image(scene.texture, scene.texture.upload_pixels);
+    EXPECT_EQ(texture_differences(scene.texture, scene.texture.upload_pixels), 0u);
+    EXPECT_EQ(scene.lock.misses(), 0);
 }
 
-TEST(hand_over, unpaced_stepping_against_continuous_frames_loses_no_image)
+// Unpaced steps in batches of a third of a cycle, frames drawn all along:
+// after each batch the stepping thread waits for a frame begun since, so
+// steps and frames interleave however fast either runs. After a batch that
+// ends in a whole pass that frame shows the pass's image, whichever frame
+// took it from the hand-over.
+TEST(hand_over, interleaved_steps_and_frames_lose_no_image)
 {
     seed_random_engine(32);
     ball_camera scene(stepping::manual);
     reshape(gl_environment::width, gl_environment::height, scene);
-    std::atomic<bool> done{false};
+    constexpr int passes = 8;
+    constexpr int batch_steps = ball_camera::cycle_steps / 3;
+    constexpr int batches = passes * 3;
+    std::mutex handshake;
+    std::condition_variable seen_changed;
+    int batches_done = 0;
+    int batches_seen = 0;
     std::thread stepper([&] {
-        for (int i = 0; i < 30 * 8; ++i)
-            scene.step();
-        done = true;
+        for (int batch = 1; batch <= batches; ++batch) {
+            for (int i = 0; i < batch_steps; ++i)
+                scene.step();
+            std::unique_lock<std::mutex> held(handshake);
+            batches_done = batch;
+            seen_changed.wait(held, [&] { return batches_seen == batch; });
+        }
     });
-    int frames = 0;
-    while (!done) {
+    std::vector<int> passes_not_shown;
+    for (int seen = 0; seen < batches;) {
+        int done = 0;
+        {
+            std::lock_guard<std::mutex> held(handshake);
+            done = batches_done;
+        }
         draw_frame(scene);
-        ++frames;
+        if (done == seen)
+            continue;
+        // The stepper waits: the worker's own image is the one it published.
+        if (done % 3 == 0 && texture_differences(scene.texture, scene.texture.work_pixels) != 0)
+            passes_not_shown.push_back(scene.plane.pass_count);
+        {
+            std::lock_guard<std::mutex> held(handshake);
+            batches_seen = seen = done;
+        }
+        seen_changed.notify_one();
     }
     stepper.join();
-    EXPECT_EQ(scene.plane.pass_count, 8);
-    // The last recolour may have come after the last frame: its flag is
-    // still up and the next frame uploads it.
-    draw_frame(scene);
+    EXPECT_EQ(scene.plane.pass_count, passes);
+    EXPECT_EQ(passes_not_shown, std::vector<int>{});
     EXPECT_FALSE(scene.texture.pixels_changed);
-    // The stepping ended on a whole pass: the worker's image is the last
-    // one published.
-    expect_texture_holds_image(scene.texture, scene.texture.work_pixels);
-    EXPECT_GT(frames, 1);
+    EXPECT_EQ(scene.lock.misses(), 0);
+}
+
+// The count the tests above read: only the thread holding the lock passes.
+TEST(hand_over, scene_lock_counts_checks_by_threads_not_holding_it)
+{
+    scene_lock lock;
+    lock.check_held();
+    EXPECT_EQ(lock.misses(), 1) << "free";
+    {
+        std::lock_guard<scene_lock> guard(lock);
+        lock.check_held();
+        EXPECT_EQ(lock.misses(), 1) << "held here";
+        std::thread([&] { lock.check_held(); }).join();
+        EXPECT_EQ(lock.misses(), 2) << "held by another thread";
+    }
+    lock.check_held();
+    EXPECT_EQ(lock.misses(), 3) << "released";
 }

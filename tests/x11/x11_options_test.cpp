@@ -62,7 +62,7 @@ TEST(x11_options, seeds_are_whole_32_bit_numbers)
 TEST(x11_options, bad_command_lines_give_one_line)
 {
     const std::vector<std::vector<std::string>> command_lines = {
-        {"--frobnicate"}, {"-"}, {"--"}, {"extra"},
+        {"--frobnicate"}, {"-"}, {"--"}, {"extra"}, {"---fps"}, {"---root"},
         {"-window-id"}, {"-window-id", "zzz"}, {"-window-id", "0"},
         {"--seed"}, {"--seed", "x"},
         {"-root", "-window"}, {"-window", "-window-id", "12"}, {"--window-id", "12", "--window"},
