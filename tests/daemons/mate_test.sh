@@ -44,7 +44,7 @@ pid="$(hack_pids)"
 command_line="$(command_line_of "$pid")"
 note "--activate started \"$command_line\" after $(elapsed "$activated") s"
 [ "$command_line" = "$hack -root" ] || fail "mate-screensaver ran \"$command_line\", not the entry's \"$hack -root\""
-"$probe" "$display" root --black-first || fail "the screen does not show Velmora's set"
+"$probe" "$display" root --black-first "$pid" || fail "the screen does not show Velmora's set"
 [ "$(hack_pids)" = "$pid" ] || fail "the hack did not keep running"
 
 deactivated="$(now)"

@@ -96,6 +96,6 @@ note "the settings preview runs \"$preview\""
 [[ "$preview" =~ ^velmora\ --root\ --window-id\ (0x[0-9A-Fa-f]+)$ ]] ||
   fail "the preview's command line is not \"velmora --root --window-id ID\""
 window="${BASH_REMATCH[1]}"
-"$probe" "$display" "$window" --black-first || fail "the preview window $window does not show Velmora"
+"$probe" "$display" "$window" --black-first "$pid" || fail "the preview window $window does not show Velmora"
 [ "$(hack_pids)" = "$pid" ] || fail "the preview did not keep running"
 note "all checks passed"
