@@ -1,0 +1,9 @@
+# Code generation for every 32-bit x86 build (the Windows saver and the
+# 32-bit Linux build of the core): any i686-class processor, the x87 unit
+# only (no MMX, SSE or SSE2, which Windows 95, 98 first edition and NT 4.0
+# do not save across task switches). The x87 unit keeps intermediate
+# results wider than they are written; with the precision control at 53
+# bits (set at start-up and by every thread that computes), storing each
+# float result rounds it to exactly the single-precision result, and
+# -ffloat-store makes every assignment such a store.
+set(VELMORA_X87_FLAGS "-march=i686 -mtune=generic -mfpmath=387 -ffloat-store")
