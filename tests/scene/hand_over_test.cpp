@@ -33,11 +33,13 @@ TEST(hand_over, real_worker_and_frames_run_together)
     ball_camera scene(stepping::worker_thread);
     reshape(gl_environment::width, gl_environment::height, scene);
     // Draw until two raised flags have been seen (the constructor's image
-    // and a recolour's), however slowly the worker runs under a sanitizer.
+    // and a recolour's), however slowly the worker runs under a sanitizer,
+    // and until a few frames have run beside the worker, however fast it
+    // reaches its first recolour on a loaded machine.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
     int frames = 0;
     int uploads = 0;
-    while (uploads < 2 && std::chrono::steady_clock::now() < deadline) {
+    while ((uploads < 2 || frames < 6) && std::chrono::steady_clock::now() < deadline) {
         {
             std::lock_guard<scene_lock> guard(scene.lock);
             uploads += scene.texture.pixels_changed;
@@ -48,9 +50,8 @@ TEST(hand_over, real_worker_and_frames_run_together)
     }
     scene.stop_worker();
     draw_frame(scene);
-    EXPECT_EQ(uploads, 2);
+    EXPECT_GE(uploads, 2);
     EXPECT_GE(scene.step_count, 30) << "at least one whole pass and recolour";
-    EXPECT_GT(frames, 5);
     EXPECT_FALSE(scene.texture.pixels_changed);
     // The worker stopped at any phase, perhaps after composing ahead: the
     // taken image is the last one published.
