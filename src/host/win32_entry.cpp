@@ -39,6 +39,21 @@ void enable_heap_termination_on_corruption()
         heap_set_information(nullptr, heap_enable_termination_on_corruption, nullptr, 0);
 }
 
+// InitCommonControlsEx is missing from COMCTL32 before 4.70 (Windows 95
+// without Internet Explorer 3, NT 4.0), so it is looked up rather than
+// imported: an import the system lacks stops the saver loading at all.
+// InitCommonControls, in every version, keeps COMCTL32 imported.
+void init_common_controls()
+{
+    using init_common_controls_ex_function = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    InitCommonControls();
+    auto init_common_controls_ex =
+        find_export<init_common_controls_ex_function>(GetModuleHandleA("COMCTL32.DLL"), "InitCommonControlsEx");
+    const INITCOMMONCONTROLSEX common_controls = {sizeof(INITCOMMONCONTROLSEX), ICC_TAB_CLASSES};
+    if (init_common_controls_ex != nullptr)
+        init_common_controls_ex(&common_controls);
+}
+
 bool is_legacy_platform()
 {
     OSVERSIONINFOA version = {};
@@ -145,8 +160,7 @@ void saver_start()
 int saver_main(HINSTANCE instance, const char* command_tail)
 {
     enable_heap_termination_on_corruption();
-    INITCOMMONCONTROLSEX common_controls = {sizeof(INITCOMMONCONTROLSEX), ICC_TAB_CLASSES};
-    InitCommonControlsEx(&common_controls);
+    init_common_controls();
     host.host_instance = instance;
     host.legacy_platform = is_legacy_platform();
     return guarded_dispatch(command_tail);

@@ -1,14 +1,14 @@
 // Checks a built velmora.scr without running it: a GUI-subsystem PE for the
 // expected machine, importing only the system DLLs the saver may use and none
 // of its optional functions, with the string, icon groups and manifest that
-// the system reads. The 32-bit file must also load on Windows 98: every
-// function it imports must be in the list of Windows 98's exports, and no
+// the system reads. The 32-bit file must also load on Windows 95 OSR2, 98
+// and NT 4.0: every function it imports must be exported by each, and no
 // instruction in it may need more than a Pentium III (SSE, MMX, x87).
 // Portable C++, compiled with the host compiler, so that it also checks the
 // 32-bit saver, which cannot run here.
 //
 // Usage: scr_inspect FILE x64
-//        scr_inspect FILE x86 --win98-exports LIST --objdump OBJDUMP [--only win98-imports|sse2]
+//        scr_inspect FILE x86 --exports LIST --objdump OBJDUMP [--only imports|sse2]
 // --only runs that one check, so that a test can show it fails by itself.
 // Prints every failed check and exits 1 when there is one; 2 on a bad command line.
 #include <algorithm>
@@ -19,6 +19,7 @@
 #include <iterator>
 #include <map>
 #include <set>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -211,7 +212,7 @@ void check_imports(const pe_file& file)
     const std::set<std::string> allowed = {"kernel32.dll", "user32.dll",   "gdi32.dll",  "advapi32.dll",
                                            "comctl32.dll", "opengl32.dll", "glu32.dll",  "msvcrt.dll"};
     const std::set<std::string> looked_up = {"HeapSetInformation", "VerifyScreenSavePwd", "PwdChangePasswordA",
-                                             "ImmAssociateContext"};
+                                             "ImmAssociateContext", "InitCommonControlsEx"};
     const auto imports = file.imports();
     check(!imports.empty(), "the import table lists libraries");
     std::set<std::string> libraries;
@@ -226,58 +227,98 @@ void check_imports(const pe_file& file)
         check(libraries.count(needed) != 0, std::string("imports ") + needed);
 }
 
-// DLL name in lower case -> the functions Windows 98 exports from it.
-using export_list = std::map<std::string, std::set<std::string>>;
+// The old systems the 32-bit file must load on, and what each exports: per
+// DLL (lower case), per function, the systems that lack it.
+struct export_list {
+    std::vector<std::pair<std::string, std::string>> systems;  // key, name
+    std::map<std::string, std::map<std::string, std::set<std::string>>> lacking;
+};
 
-// Reads the export list: "[DLL]" lines open a section, every other line names
-// one function of that DLL; "#" starts a comment. Any other line fails the
-// check rather than being skipped, so that a typo cannot widen the list.
+// Reads the export list: "system KEY = NAME" lines name the systems, "[DLL]"
+// lines open a section, every other line names one function of that DLL that
+// every system exports, but those listed after it as "!KEY"; "#" starts a
+// comment. Any other line fails the check rather than being skipped, so that
+// a typo cannot widen the list.
 bool read_export_list(const std::string& path, export_list& list)
 {
     std::ifstream in(path);
     if (!in) {
-        check(false, "the Windows 98 export list can be read: " + path);
+        check(false, "the export list can be read: " + path);
         return false;
     }
     std::string line;
     std::string section;
     for (int number = 1; std::getline(in, line); ++number) {
         line.erase(std::min(line.find('#'), line.size()));
-        const std::size_t first = line.find_first_not_of(" \t\r");
-        if (first == std::string::npos)
+        std::istringstream words(line);
+        std::vector<std::string> word((std::istream_iterator<std::string>(words)), std::istream_iterator<std::string>());
+        if (word.empty())
             continue;
-        line = line.substr(first, line.find_last_not_of(" \t\r") + 1 - first);
-        if (line.size() > 2 && line.front() == '[' && line.back() == ']') {
-            section = lower(line.substr(1, line.size() - 2));
-            list[section];
-        } else if (section.empty() || line.find_first_of(" \t[]") != std::string::npos) {
-            check(false, path + ":" + std::to_string(number) + ": a function name inside a [DLL] section");
-            return false;
+        const std::string& first = word.front();
+        bool usable = true;
+        if (first == "system") {
+            usable = section.empty() && word.size() >= 4 && word[2] == "=";
+            std::string name;
+            for (std::size_t i = 3; usable && i < word.size(); ++i)
+                name += (i > 3 ? " " : "") + word[i];
+            if (usable)
+                list.systems.push_back({word[1], name});
+        } else if (first.size() > 2 && first.front() == '[' && first.back() == ']' && word.size() == 1) {
+            section = lower(first.substr(1, first.size() - 2));
+            list.lacking[section];
         } else {
-            list[section].insert(line);
+            usable = !section.empty() && first.find_first_of("[]!") == std::string::npos;
+            std::set<std::string>& lacking = list.lacking[section][first];
+            for (std::size_t i = 1; usable && i < word.size(); ++i) {
+                const std::string key = word[i].substr(1);
+                usable = word[i].front() == '!' &&
+                         std::any_of(list.systems.begin(), list.systems.end(),
+                                     [&](const auto& system) { return system.first == key; }) &&
+                         lacking.insert(key).second && lacking.size() < list.systems.size();
+            }
+        }
+        if (!usable) {
+            check(false, path + ":" + std::to_string(number) +
+                             ": a system line before any [DLL], or a function name inside a [DLL] section, "
+                             "followed by some but not all of the systems' keys as !KEY");
+            return false;
         }
     }
-    check(!list.empty(), "the Windows 98 export list names DLLs: " + path);
-    return !list.empty();
+    check(!list.systems.empty() && !list.lacking.empty(), "the export list names systems and DLLs: " + path);
+    return !list.systems.empty() && !list.lacking.empty();
 }
 
-void check_win98_imports(const pe_file& file, const export_list& list)
+void check_old_windows_imports(const pe_file& file, const export_list& list)
 {
+    std::string all_systems;
+    for (const auto& system : list.systems)
+        all_systems += (all_systems.empty() ? "" : ", ") + system.second;
     int imported = 0;
     int missing = 0;
     for (const auto& library : file.imports()) {
-        const auto exports = list.find(lower(library.library));
+        const auto exports = list.lacking.find(lower(library.library));
         for (const auto& function : library.functions) {
             ++imported;
-            if (exports != list.end() && exports->second.count(function) != 0)
+            if (function.front() == '#') {
+                ++missing;
+                check(false, library.library + " " + function + " is imported by ordinal");
+                continue;
+            }
+            std::string lacking;
+            for (const auto& system : list.systems) {
+                const bool known = exports != list.lacking.end() && exports->second.count(function) != 0;
+                if (!known || exports->second.at(function).count(system.first) != 0)
+                    lacking += (lacking.empty() ? "" : ", ") + system.second;
+            }
+            if (lacking.empty())
                 continue;
             ++missing;
-            check(false, library.library + " " + function +
-                             (function.front() == '#' ? " is imported by ordinal" : " is not exported by Windows 98"));
+            check(false, library.library + " " + function + " is not exported by " + lacking);
         }
     }
-    check(imported > 0 && missing == 0, "every imported function is exported by Windows 98 (" +
-                                            std::to_string(missing) + " of " + std::to_string(imported) + " are not)");
+    check(imported > 0 && missing == 0, "every imported function is exported by " + all_systems + " (" +
+                                            std::to_string(missing) + " of " + std::to_string(imported) +
+                                            " are not)");
 }
 
 // Whether an instruction, as objdump prints it (AT&T syntax, prefixes
@@ -472,17 +513,17 @@ int main(int argc, char** argv)
     std::map<std::string, std::string> options;
     bool usable = args.size() >= 2 && args.size() % 2 == 0 && (args[1] == "x86" || args[1] == "x64");
     for (std::size_t i = 2; usable && i + 1 < args.size(); i += 2)
-        usable = (args[i] == "--win98-exports" || args[i] == "--objdump" || args[i] == "--only") &&
+        usable = (args[i] == "--exports" || args[i] == "--objdump" || args[i] == "--only") &&
                  options.emplace(args[i], args[i + 1]).second;
     const std::string only = options.count("--only") != 0 ? options["--only"] : "";
     const bool wide = usable && args[1] == "x64";
     const bool imports = !wide && only != "sse2";
-    const bool instructions = !wide && only != "win98-imports";
-    if (!usable || (wide && !options.empty()) || (only != "" && only != "win98-imports" && only != "sse2") ||
-        (imports && options.count("--win98-exports") == 0) || (instructions && options.count("--objdump") == 0)) {
+    const bool instructions = !wide && only != "imports";
+    if (!usable || (wide && !options.empty()) || (only != "" && only != "imports" && only != "sse2") ||
+        (imports && options.count("--exports") == 0) || (instructions && options.count("--objdump") == 0)) {
         std::fprintf(stderr,
                      "usage: %s FILE x64\n"
-                     "       %s FILE x86 --win98-exports LIST --objdump OBJDUMP [--only win98-imports|sse2]\n",
+                     "       %s FILE x86 --exports LIST --objdump OBJDUMP [--only imports|sse2]\n",
                      argv[0], argv[0]);
         return 2;
     }
@@ -500,8 +541,8 @@ int main(int argc, char** argv)
         check_resources(file);
     }
     export_list exports;
-    if (imports && read_export_list(options["--win98-exports"], exports))
-        check_win98_imports(file, exports);
+    if (imports && read_export_list(options["--exports"], exports))
+        check_old_windows_imports(file, exports);
     if (instructions)
         check_instructions(options["--objdump"], args[0]);
     std::printf("%s\n", failures == 0 ? "all checks passed" : "some checks failed");

@@ -9,7 +9,8 @@
 #
 # Usage: e2e.sh --saver velmora.scr --fault-saver velmora-fault.scr
 #               --probe saver_probe.exe --picture-check picture_check.exe
-#               --password-cpl PASSWORD.CPL --mpr MPR.DLL --work DIR
+#               --password-cpl PASSWORD.CPL --mpr MPR.DLL
+#               --comctl32 COMCTL32.DLL --work DIR
 set -uo pipefail
 
 while [ $# -gt 0 ]; do
@@ -20,12 +21,13 @@ while [ $# -gt 0 ]; do
     --picture-check) picture_check_exe=$2 ;;
     --password-cpl) password_cpl=$2 ;;
     --mpr) mpr_dll=$2 ;;
+    --comctl32) comctl32_dll=$2 ;;
     --work) work=$2 ;;
     *) echo "unknown argument $1" >&2; exit 2 ;;
   esac
   shift 2
 done
-for needed in saver_built fault_built probe_exe picture_check_exe password_cpl mpr_dll work; do
+for needed in saver_built fault_built probe_exe picture_check_exe password_cpl mpr_dll comctl32_dll work; do
   [ -n "${!needed:-}" ] || { echo "missing --${needed//_/-}" >&2; exit 2; }
 done
 
@@ -64,8 +66,8 @@ wineserver -p30
 
 # Without a window manager Wine would wait 2 s for each unmapped managed
 # window; no debugger, so that UnhandledExceptionFilter answers "handle" at
-# once, as Windows does after its error report; the stand-in MPR.DLL next to
-# the saver is loaded in place of Wine's own.
+# once, as Windows does after its error report; the stand-ins MPR.DLL and
+# COMCTL32.DLL next to the saver are loaded in place of Wine's own.
 cat >"$work/settings.reg" <<'EOF'
 REGEDIT4
 
@@ -82,12 +84,13 @@ REGEDIT4
 
 [HKEY_CURRENT_USER\Software\Wine\AppDefaults\velmora.scr\DllOverrides]
 "mpr"="native,builtin"
+"comctl32"="native,builtin"
 EOF
 wine regedit /S "Z:${work//\//\\}\\settings.reg" >/dev/null 2>&1
 
 # The saver with the stand-ins of the legacy family's components next to it,
 # as the system would find them. Log and control files of the stand-ins:
-cp "$saver_built" "$fault_built" "$password_cpl" "$mpr_dll" "$work/bin/"
+cp "$saver_built" "$fault_built" "$password_cpl" "$mpr_dll" "$comctl32_dll" "$work/bin/"
 saver='Z:'"${work//\//\\}"'\bin\velmora.scr'
 fault_saver='Z:'"${work//\//\\}"'\bin\'"$(basename "$fault_built")"
 export VELMORA_FAKE_LOG="Z:$work/components.log"
@@ -422,18 +425,75 @@ done
 VELMORA_FAULT=worker run_to_end fault --timeout 20000 -- "$fault_saver" /s
 expect "fault on another thread is left to the system" "$(field "$work/runs/fault" exit)" "-1073741819"
 
-# --- The Windows 95/98/Me family --------------------------------------------------------
+# --- The system version the saver is told ------------------------------------------
+# Wine reports the version of AppDefaults\velmora.scr to the saver. The
+# stand-in COMCTL32.DLL logs the start-up calls with the version that the
+# saver's process sees, so each run shows the family it was told.
 
-say "== legacy family (Version win98)"
-probe reg string 'Software\Wine\AppDefaults\velmora.scr' Version win98 >/dev/null
+# The common controls' start-up calls and the version, from the log.
+common_controls_calls() {
+  echo "$(components | grep '^common_controls ' | head -n 1 | cut -d' ' -f2-)," \
+    "$(components | grep '^common_controls_ex ' | head -n 1 | cut -d' ' -f2-)"
+}
 
+# The Windows NT family, as NT 4.0: no password handling, /a does nothing.
+say "== NT family (Version nt40)"
+probe reg string 'Software\Wine\AppDefaults\velmora.scr' Version nt40 >/dev/null
+set_password_value dword 1
 : >"$components_log"
 run_to_end change --timeout 20000 -- "$saver" /a 1234
-expect "/a: exit code" "$(field "$work/runs/change" exit)" "0"
-expect "/a: MPR.DLL called with SCRSAVE" "$(components | grep -o 'change provider=[^ ]* ' | head -n 1)" "change provider=SCRSAVE "
-expect "/a: the rest of the call" "$(components | grep '^change' | grep -o 'reserved=.*')" "reserved=0 more=0"
-expect "/a: MPR.DLL loaded and freed" "$(count_lines '^load mpr') $(count_lines '^unload mpr')" "1 1"
+expect "nt40: told NT 4.0; InitCommonControlsEx for the tab classes" "$(common_controls_calls)" \
+  "platform=2 version=4.0, size=8 classes=0x8"
+expect "nt40 /a: exit code, no window" "$(field "$work/runs/change" exit) $(field "$work/runs/change" created)" "-1 0"
+expect "nt40 /a: no component loaded" "$(count_lines '^load')" "0"
+: >"$components_log"
+xdotool mousemove 400 300
+if start_saver nt40 "$saver" /s; then
+  sleep 0.5
+  xdotool key a
+  expect "nt40 full screen: a key closes it" "$(gone_within nt40 10 && echo closed)" "closed"
+  expect "nt40 full screen: exit code" "$(wait_for_end nt40)" "0"
+  expect "nt40 full screen: no password component, though the value asks for one" "$(count_lines '^load')" "0"
+fi
+probe preview "$saver" 152 112 >"$work/preview-nt40"
+expect "nt40 preview: child of the parent, ends with it" \
+  "$(field "$work/preview-nt40" child) $(field "$work/preview-nt40" ended) $(field "$work/preview-nt40" exit)" "1 1 0"
 
+# The Windows 95/98/Me family: what every version of it must do, under
+# Windows 95 and 98; the finer cases after, under 98.
+for version in "win95 4.0" "win98 4.10"; do
+  set -- $version
+  say "== legacy family (Version $1)"
+  probe reg string 'Software\Wine\AppDefaults\velmora.scr' Version "$1" >/dev/null
+  : >"$components_log"
+  run_to_end change --timeout 20000 -- "$saver" /a 1234
+  expect "$1: told the 95/98/Me family; InitCommonControlsEx for the tab classes" "$(common_controls_calls)" \
+    "platform=1 version=$2, size=8 classes=0x8"
+  expect "$1 /a: exit code" "$(field "$work/runs/change" exit)" "0"
+  expect "$1 /a: MPR.DLL called with SCRSAVE" "$(components | grep -o 'change provider=[^ ]* ' | head -n 1)" "change provider=SCRSAVE "
+  expect "$1 /a: the rest of the call" "$(components | grep '^change' | grep -o 'reserved=.*')" "reserved=0 more=0"
+  expect "$1 /a: MPR.DLL loaded and freed" "$(count_lines '^load mpr') $(count_lines '^unload mpr')" "1 1"
+
+  set_password_value dword 1
+  control answer=1
+  : >"$components_log"
+  xdotool mousemove 400 300
+  if start_saver "legacy-$1" "$saver" /s; then
+    expect "$1 password: PASSWORD.CPL loaded before the window" "$(count_lines '^load password')" "1"
+    sleep 0.5
+    xdotool key a
+    expect "$1 password: accepted, it closes" "$(gone_within "legacy-$1" 10 && echo closed)" "closed"
+    expect "$1 password: exit code" "$(wait_for_end "legacy-$1")" "0"
+    expect "$1 password: asked once, PASSWORD.CPL freed" "$(count_lines '^verify') $(count_lines '^unload password')" "1 1"
+  fi
+
+  : >"$components_log"
+  probe preview "$saver" 152 112 >"$work/preview-legacy"
+  expect "$1 preview: ends with its parent" "$(field "$work/preview-legacy" exit)" "0"
+  expect "$1 preview: no password component" "$(count_lines '^load')" "0"
+done
+
+say "== legacy family, finer cases (Version win98)"
 for value in "delete -" "dword 0" "binary 0100000000"; do
   set -- $value
   set_password_value "$1" "$2"
@@ -531,11 +591,6 @@ expect "bad_alloc in WM_CREATE with a password: exit code" "$(field "$work/runs/
 expect "bad_alloc in WM_CREATE with a password: PASSWORD.CPL was loaded" "$(count_lines '^load password')" "1"
 expect "bad_alloc in WM_CREATE with a password: no saver running after it" "$(saver_running_state)" "0"
 probe reg delete 'Software\Wine\AppDefaults\velmora-fault.scr' Version >/dev/null
-
-: >"$components_log"
-probe preview "$saver" 152 112 >"$work/preview-legacy"
-expect "legacy preview: ends with its parent" "$(field "$work/preview-legacy" exit)" "0"
-expect "legacy preview: no password component" "$(count_lines '^load')" "0"
 
 probe reg delete 'Software\Wine\AppDefaults\velmora.scr' Version >/dev/null
 
