@@ -1,7 +1,7 @@
 ; The Windows installer: both savers inside, the one that fits goes to the
 ; system folder, where the Screen Saver settings list it. Built by
 ; packaging/windows/CMakeLists.txt, which defines VERSION, VERSION_QUAD,
-; SAVER_X86, SAVER_X64, ICON and OUTFILE.
+; SAVER_X86, SAVER_X64, ICON, LICENSE and OUTFILE.
 ;
 ; Silent use: setup.exe /S [/CURRENT], uninstall.exe /S.
 
@@ -39,7 +39,7 @@ VIAddVersionKey ProductVersion "${VERSION}"
 VIAddVersionKey FileVersion "${VERSION}"
 VIAddVersionKey FileDescription "Velmora screen saver setup"
 VIAddVersionKey CompanyName "Velmora"
-VIAddVersionKey LegalCopyright "Velmora"
+VIAddVersionKey LegalCopyright "Copyright (c) 2026 the Velmora developers, MIT licence"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -47,6 +47,9 @@ VIAddVersionKey LegalCopyright "Velmora"
 !define MUI_COMPONENTSPAGE_NODESC
 
 !insertmacro MUI_PAGE_WELCOME
+; The licence, shown before anything is installed; a silent install shows
+; no page at all.
+!insertmacro MUI_PAGE_LICENSE "${LICENSE}"
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# lintian on the package: no error and no warning (information tags are
-# printed, not counted). Run as an unprivileged user where we are root, as
+# lintian on the package: no error, no warning and no hardening tag of any
+# kind (other information tags are printed, not counted). Run as an unprivileged user where we are root, as
 # lintian asks.
 # Usage: lintian_check.sh DEB
 set -euo pipefail
@@ -18,4 +18,10 @@ if printf '%s\n' "$report" | grep -E '^[EW]: '; then
   echo "lintian_check: lintian reports the errors or warnings above" >&2
   exit 1
 fi
-echo "lintian_check: no error, no warning"
+# The programs are built with dpkg-buildflags' hardening: fortify, bindnow,
+# relro and PIE tags (some only informational) would say they are not.
+if printf '%s\n' "$report" | grep -E '^[A-Z]: [^ ]+: hardening-'; then
+  echo "lintian_check: lintian finds programs built without hardening, above" >&2
+  exit 1
+fi
+echo "lintian_check: no error, no warning, no hardening tag"

@@ -498,10 +498,17 @@ void check_resources(const pe_file& file)
                                file.bytes.begin() + static_cast<std::ptrdiff_t>(manifest->offset + manifest->size));
         check(text.find("level=\"asInvoker\"") != std::string::npos, "manifest asks for asInvoker");
         check(text.find("uiAccess=\"false\"") != std::string::npos, "manifest sets uiAccess false");
-        // System DPI awareness: real pixels on a scaled display.
-        check(text.find("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>") !=
-                  std::string::npos,
-              "manifest declares the saver DPI-aware");
+        // Real pixels on a scaled display: per-monitor v2 where Windows 10
+        // 1703 and later read it, v1 or system awareness on older systems.
+        const char* const dpi_settings[][2] = {
+            {"<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true/pm</dpiAware>",
+             "manifest declares the saver DPI-aware (true/pm)"},
+            {"<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">PerMonitorV2, "
+             "PerMonitor</dpiAwareness>",
+             "manifest declares per-monitor v2 awareness, v1 after it"},
+        };
+        for (const auto& setting : dpi_settings)
+            check(text.find(setting[0]) != std::string::npos, setting[1]);
     }
 }
 

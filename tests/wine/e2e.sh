@@ -334,6 +334,43 @@ if start_saver picture "$saver" /s; then
       'BEGIN { print (m - z >= 0.2) }')" "1"
 fi
 
+# --- A display scaled to 150 % ---------------------------------------------------
+
+# LogPixels 144 in the prefix (Wine reads it when its server starts): the
+# saver must still cover the screen's pixels and draw the set. The probe is
+# DPI-aware itself, so it reads real pixels. Then 96 DPI again for the rest.
+say "== scaled display (LogPixels 144)"
+restart_wineserver() { wineserver -k; wineserver -w; wineserver -p30; }
+probe reg dword 'Control Panel\Desktop' LogPixels 144 >/dev/null
+restart_wineserver
+xdotool mousemove 400 300
+if start_saver scaled "$saver" /s; then
+  probe dpi >"$work/dpi-scaled"
+  expect "144 DPI in force" "$(field "$work/dpi-scaled" logpixels)" "144"
+  expect "at 144 DPI the saver's client area is the screen's pixels" \
+    "$(field "$work/dpi-scaled" screen) $(field "$work/dpi-scaled" client)" "800x600 800x600"
+  # Screenshots until one shows a pass beyond the black plane.
+  scaled_started=$SECONDS
+  while :; do
+    xwd -root -silent >"$work/shot-scaled.xwd"
+    convert "xwd:$work/shot-scaled.xwd" "ppm:$work/shot-scaled.ppm"
+    picture_check set "Z:$work/shot-scaled.ppm" >"$work/picture-scaled"
+    [ "$(field "$work/picture-scaled" best_pass)" -ge 1 ] 2>/dev/null && break
+    [ $((SECONDS - scaled_started)) -lt 45 ] || break
+    sleep 3
+  done
+  stop_saver scaled
+  convert "xwd:$work/shot-scaled.xwd" "$work/shot-scaled.png"
+  say "scaled: $(tr '\n' ' ' <"$work/picture-scaled")"
+  expect "at 144 DPI the set is drawn as the core computes it" \
+    "$(awk -v p="$(field "$work/picture-scaled" best_pass)" -v m="$(field "$work/picture-scaled" best_match)" \
+      'BEGIN { print (p >= 1 && m >= 0.8) }')" "1"
+fi
+probe reg delete 'Control Panel\Desktop' LogPixels >/dev/null
+restart_wineserver
+probe dpi >"$work/dpi-after"
+expect "LogPixels removed: 96 DPI again" "$(field "$work/dpi-after" logpixels)" "96"
+
 # --- Close rules with real input ------------------------------------------------
 
 say "== close rules (xdotool)"

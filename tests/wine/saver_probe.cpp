@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -561,10 +562,10 @@ int saver_running_state()
     return 0;
 }
 
-// The dpiAware setting of a program's manifest as the system's loader reads
-// it (its activation context), "-" when it has none, "?" when the system
-// cannot say.
-std::string manifest_dpi_aware(const char* program)
+// A windowsSettings value of a program's manifest (NAME in namespace NS) as
+// the system's loader reads it (its activation context), "-" when it has
+// none, "?" when the system cannot say.
+std::string manifest_setting(const char* program, const wchar_t* ns, const wchar_t* name)
 {
     using query_t = BOOL(WINAPI*)(DWORD, HANDLE, const wchar_t*, const wchar_t*, wchar_t*, SIZE_T, SIZE_T*);
     const auto query = reinterpret_cast<query_t>(
@@ -579,8 +580,7 @@ std::string manifest_dpi_aware(const char* program)
         return "?";
     wchar_t value[64] = L"";
     SIZE_T written = 0;
-    const bool found = query(0, context, L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware", value,
-                             sizeof value / sizeof value[0], &written) != FALSE;
+    const bool found = query(0, context, ns, name, value, sizeof value / sizeof value[0], &written) != FALSE;
     ReleaseActCtx(context);
     if (!found || value[0] == L'\0')
         return "-";
@@ -593,15 +593,21 @@ std::string manifest_dpi_aware(const char* program)
 // dpi [SAVER]: makes the probe itself DPI-aware, so that it sees real
 // pixels, then reports the system's DPI, the screen's pixels and the
 // full-screen saver window's client size; with SAVER, also the dpiAware
-// setting of its manifest.
+// and dpiAwareness settings of its manifest (spaces read as '_').
 int dpi(int argc, char** argv)
 {
     using set_aware_t = BOOL(WINAPI*)();
     if (auto set_aware = reinterpret_cast<set_aware_t>(
             reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "SetProcessDPIAware"))))
         set_aware();
-    if (argc >= 1)
-        say("manifest_dpi_aware=%s", manifest_dpi_aware(argv[0]).c_str());
+    if (argc >= 1) {
+        say("manifest_dpi_aware=%s",
+            manifest_setting(argv[0], L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware").c_str());
+        std::string awareness =
+            manifest_setting(argv[0], L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness");
+        std::replace(awareness.begin(), awareness.end(), ' ', '_');
+        say("manifest_dpi_awareness=%s", awareness.c_str());
+    }
     HDC screen = GetDC(nullptr);
     say("logpixels=%d", GetDeviceCaps(screen, LOGPIXELSX));
     ReleaseDC(nullptr, screen);

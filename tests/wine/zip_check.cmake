@@ -1,6 +1,7 @@
-# The portable zip: the text and both savers, each in the folder of its
-# machine (read from the PE header, so that swapped files fail), as staged.
-# Usage: cmake -DZIP=... -DSTAGE=... -DWORK=... -P zip_check.cmake
+# The portable zip: the README, the licence (the repository's LICENSE) and
+# both savers, each in the folder of its machine (read from the PE header, so
+# that swapped files fail), as staged.
+# Usage: cmake -DZIP=... -DSTAGE=... -DLICENSE=... -DWORK=... -P zip_check.cmake
 cmake_minimum_required(VERSION 3.25)
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
@@ -11,7 +12,7 @@ endif()
 string(REPLACE "\n" ";" listing "${listing}")
 list(REMOVE_ITEM listing "")
 list(SORT listing)
-if(NOT listing STREQUAL "README.txt;x64/velmora.scr;x86/velmora.scr")
+if(NOT listing STREQUAL "LICENSE.txt;README.txt;x64/velmora.scr;x86/velmora.scr")
   message(FATAL_ERROR "the zip holds '${listing}'")
 endif()
 execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf ${ZIP} WORKING_DIRECTORY ${WORK})
@@ -46,13 +47,22 @@ foreach(needed "x64\\velmora.scr" "x86\\velmora.scr" "Install")
   endif()
 endforeach()
 # Notepad before Windows 10 shows one long line without CR LF.
-file(READ ${WORK}/README.txt readme_hex HEX)
-string(REGEX REPLACE "(..)" " \\1" bytes "${readme_hex}")
-string(REGEX MATCHALL " 0a" line_feeds "${bytes}")
-string(REGEX MATCHALL " 0d 0a" crlfs "${bytes}")
-list(LENGTH line_feeds lines)
-list(LENGTH crlfs crlf_lines)
-if(lines EQUAL 0 OR NOT lines EQUAL crlf_lines)
-  message(FATAL_ERROR "README.txt: ${crlf_lines} of ${lines} lines end in CR LF")
+foreach(text README.txt LICENSE.txt)
+  file(READ ${WORK}/${text} text_hex HEX)
+  string(REGEX REPLACE "(..)" " \\1" bytes "${text_hex}")
+  string(REGEX MATCHALL " 0a" line_feeds "${bytes}")
+  string(REGEX MATCHALL " 0d 0a" crlfs "${bytes}")
+  list(LENGTH line_feeds lines)
+  list(LENGTH crlfs crlf_lines)
+  if(lines EQUAL 0 OR NOT lines EQUAL crlf_lines)
+    message(FATAL_ERROR "${text}: ${crlf_lines} of ${lines} lines end in CR LF")
+  endif()
+endforeach()
+# The licence word for word, line ends aside.
+file(READ ${WORK}/LICENSE.txt licence_zipped)
+file(READ ${LICENSE} licence)
+string(REPLACE "\r\n" "\n" licence_zipped "${licence_zipped}")
+if(NOT licence_zipped STREQUAL licence)
+  message(FATAL_ERROR "LICENSE.txt differs from the repository's LICENSE")
 endif()
-message(STATUS "zip ok: README.txt, x86/velmora.scr (i386), x64/velmora.scr (x86-64)")
+message(STATUS "zip ok: README.txt, LICENSE.txt, x86/velmora.scr (i386), x64/velmora.scr (x86-64)")
