@@ -5,7 +5,7 @@
 # `make test-repeat` builds first. Each failure is to be fixed at its cause.
 #
 #   scripts/test-repeat.sh [--repeat N] [--real-programs M] [--exclude REGEX]
-#                          [--busy B] [--logs DIR] [SUITE ...]
+#                          [--only REGEX] [--busy B] [--logs DIR] [SUITE ...]
 #
 # N (default 20): ctest --repeat until-fail:N for the native, asan and tsan
 # presets (all but the daemon suites). M (default 5): the same for the
@@ -13,7 +13,8 @@
 # 32-bit code: elsewhere they count as skipped) and the daemon suites.
 # REGEX: tests left out of every suite but asan (ctest -E, which would
 # replace the asan preset's own filter), for example the long comparisons,
-# or the tsan soak, when time is short.
+# or the tsan soak, when time is short. --only REGEX: the tests run, in
+# every suite but daemons (ctest -R), e.g. the threaded tests under tsan.
 # B (default 2): busy processes beside the tests (0 where another hunt
 # already runs beside this one). DIR (default build/test-repeat): the logs,
 # and summary.txt, the counts, also printed last.
@@ -25,6 +26,7 @@ repeat=20
 real_programs=5
 suites=()
 exclude=''
+only=''
 busy_count=2
 logs=build/test-repeat
 while [ $# -gt 0 ]; do
@@ -32,9 +34,10 @@ while [ $# -gt 0 ]; do
     --repeat) repeat=$2; shift 2 ;;
     --real-programs) real_programs=$2; shift 2 ;;
     --exclude) exclude=$2; shift 2 ;;
+    --only) only=$2; shift 2 ;;
     --busy) busy_count=$2; shift 2 ;;
     --logs) logs=$2; shift 2 ;;
-    -h|--help) sed -n '2,20p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,21p' "$0"; exit 0 ;;
     -*) echo "test-repeat: unknown option $1" >&2; exit 2 ;;
     *) suites+=("$1"); shift ;;
   esac
@@ -62,7 +65,7 @@ run_suite() {
   local log="$logs/$name.log" started status
   started=$(date +%s)
   echo "== $name: until-fail:$times ($(date +%T))"
-  ctest "$@" --repeat "until-fail:$times" --output-on-failure >"$log" 2>&1
+  ctest "$@" ${only:+-R "$only"} --repeat "until-fail:$times" --output-on-failure >"$log" 2>&1
   status=$?
   local total failed skipped
   total=$(grep -oE 'tests failed out of [0-9]+' "$log" | grep -oE '[0-9]+$' | tail -n 1)
@@ -87,7 +90,7 @@ for suite in "${suites[@]}"; do
     tsan) run_suite tsan "$repeat" --preset tsan -j 2 "${skip[@]}" ;;
     fuzz) run_suite fuzz "$real_programs" --test-dir build/fuzz "${skip[@]}" ;;
     windows-x64|windows-x86) run_suite "$suite" "$real_programs" --preset "$suite" -j 2 "${skip[@]}" ;;
-    daemons) run_suite daemons "$real_programs" --preset native -R '^daemons\.' "${skip[@]}" ;;
+    daemons) only='' run_suite daemons "$real_programs" --preset native -R '^daemons\.' "${skip[@]}" ;;
     *) echo "test-repeat: unknown suite $suite" >&2; exit 2 ;;
   esac
 done
