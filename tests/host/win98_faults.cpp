@@ -1,12 +1,18 @@
-// The two faults the 32-bit checks must find, planted: an import Windows 98
-// lacks and, built with -msse2 -mfpmath=sse, double arithmetic in SSE2
-// instructions. Declared here rather than from a header, so that no target
-// Windows version in the build can hide the function.
+// The faults the 32-bit checks must find, planted: an import Windows 98
+// lacks and, built with -msse2 -mfpmath=sse, instructions above the i686
+// floor of each kind: single precision on SSE, double precision on SSE2 and
+// integer arithmetic on MMX (written out: with SSE2 at hand the compiler
+// moves MMX intrinsics to %xmm). Declared here rather than from a header, so
+// that no target Windows version in the build can hide the function.
 extern "C" __declspec(dllimport) unsigned long long __stdcall GetTickCount64();
 
 int main(int argc, char**)
 {
     volatile double scale = 1.5;
+    volatile float ratio = 0.75f;
     const double value = scale * argc + 0.25;
-    return static_cast<int>(value) + static_cast<int>(GetTickCount64() & 1u);
+    const float single = ratio * static_cast<float>(argc) + 0.5f;
+    int doubled = 0;
+    asm volatile("movd %1, %%mm0\n\tpaddw %%mm0, %%mm0\n\tmovd %%mm0, %0\n\temms" : "=r"(doubled) : "r"(argc) : "mm0");
+    return static_cast<int>(value) + static_cast<int>(single) + doubled + static_cast<int>(GetTickCount64() & 1u);
 }
