@@ -8,11 +8,12 @@ set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# At most a Pentium III: SSE, no SSE2. Single precision runs on the SSE
-# unit, exactly as in the 64-bit build (the x87 unit would keep float
-# intermediates in extended precision); double precision runs on the x87
-# unit, which CRT_fp8.o sets to round to 53 bits at start-up instead of the
-# runtime's default 64 (threads set it themselves).
-set(CMAKE_CXX_FLAGS_INIT "-march=pentium3 -mtune=generic -mfpmath=sse")
-set(CMAKE_C_FLAGS_INIT "-march=pentium3 -mtune=generic -mfpmath=sse")
+# Any i686-class processor, the x87 unit only (cmake/x87.cmake, shared with
+# the 32-bit Linux build). CRT_fp8.o sets the x87 precision control to 53
+# bits at start-up instead of the runtime's default 64, so that double
+# results round as on SSE2 and each stored float result rounds to exactly
+# the single-precision one (threads set it themselves).
+include(${CMAKE_CURRENT_LIST_DIR}/x87.cmake)
+set(CMAKE_CXX_FLAGS_INIT "${VELMORA_X87_FLAGS}")
+set(CMAKE_C_FLAGS_INIT "${VELMORA_X87_FLAGS}")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "${CMAKE_FIND_ROOT_PATH}/lib/CRT_fp8.o")

@@ -136,3 +136,28 @@ TEST(iterated_point, ratio_at_z_equal_to_one_is_not_a_number_and_passes_through)
     const complex_f r = point.log_ratio(complex_f(1.0f, 0.0f));
     EXPECT_FALSE(std::isfinite(r.real()) && std::isfinite(r.imag()));
 }
+
+// Each product of the square rounded to single precision before the
+// difference, as on an SSE unit: the x87 unit would hold both products
+// exactly and round only the difference. Arguments where the two differ,
+// with the single-precision results worked out apart from this code.
+TEST(iterated_point, square_rounds_each_product_to_single_precision)
+{
+    struct case_t {
+        float re;
+        float im;
+        float square_re;
+    };
+    const case_t cases[] = {
+        {0x1.a54a1ap+0f, 0x1.c3e49cp-1f, 0x1.ede0fep+0f},
+        {0x1.3e3f40p+0f, 0x1.2c9ac6p+0f, 0x1.5530a0p-3f},
+        {0x1.7a3632p+0f, 0x1.aedeaap+0f, -0x1.4cd958p-1f},
+    };
+    for (const case_t& c : cases) {
+        // Through memory the compiler cannot see into, so that the product
+        // is computed when the test runs, not folded when it is built.
+        volatile float re = c.re;
+        volatile float im = c.im;
+        EXPECT_EQ(square(complex_f(re, im)).real(), c.square_re) << std::hexfloat << c.re << ", " << c.im;
+    }
+}
