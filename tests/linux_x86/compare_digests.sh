@@ -22,17 +22,25 @@ for word in "${expected_command[@]}" "${actual_command[@]}"; do
     exit 1
   fi
 done
-expected="$("${expected_command[@]}" "${arguments[@]}")" || { echo "$expected"; echo "compare_digests: ${expected_command[*]} failed" >&2; exit 1; }
-actual="$("${actual_command[@]}" "${arguments[@]}")" || { echo "$actual"; echo "compare_digests: ${actual_command[*]} failed" >&2; exit 1; }
+expected="$("${expected_command[@]}" "${arguments[@]}")"
+expected_status=$?
+actual="$("${actual_command[@]}" "${arguments[@]}")"
+actual_status=$?
 echo "expected (${expected_command[*]}):"; echo "$expected"
 echo "this build (${actual_command[*]}):"; echo "$actual"
 
+failed=0
 expected_digests="$(grep digest <<<"$expected")"
-if [ -z "$expected_digests" ]; then
-  echo "compare_digests: the expected program printed no digest" >&2
+if [ $expected_status -ne 0 ] || [ -z "$expected_digests" ]; then
+  echo "compare_digests: the expected program failed ($expected_status) or printed no digest" >&2
   exit 1
 fi
 if [ "$expected_digests" != "$(grep digest <<<"$actual")" ]; then
   echo "compare_digests: the digests differ" >&2
-  exit 1
+  failed=1
 fi
+if [ $actual_status -ne 0 ]; then
+  echo "compare_digests: this build's program failed ($actual_status)" >&2
+  failed=1
+fi
+exit $failed
