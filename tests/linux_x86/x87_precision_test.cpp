@@ -3,6 +3,7 @@
 #include <fpu_control.h>
 #include <gtest/gtest.h>
 
+#include <ios>
 #include <thread>
 
 namespace {
@@ -12,16 +13,16 @@ struct precision {
     double sum;
 };
 
-// 1 + 2^-53 + 2^-53 in one expression: rounded to 53 bits after each
-// addition it stays 1 (each half-way sum rounds to even); held to 64 bits
-// it is 1 + 2^-52.
+// 1 + (2^-53 + 2^-64), just above half-way between two doubles: rounded
+// to 53 bits it goes up to 1 + 2^-52; rounded to 64 bits first it lands on
+// the half-way point, which the store to a double then rounds to even, 1.
 precision observed()
 {
     fpu_control_t word = 0;
     _FPU_GETCW(word);
     volatile double one = 1.0;
-    volatile double half_ulp = 0x1p-53;
-    return {static_cast<unsigned>(word & _FPU_EXTENDED), one + half_ulp + half_ulp};
+    volatile double above_half_ulp = 0x1.002p-53;
+    return {static_cast<unsigned>(word & _FPU_EXTENDED), one + above_half_ulp};
 }
 
 TEST(x87_precision, doubles_round_to_53_bits_on_every_thread)
@@ -30,7 +31,7 @@ TEST(x87_precision, doubles_round_to_53_bits_on_every_thread)
     std::thread([&] { in_thread = observed(); }).join();
     for (const precision& seen : {observed(), in_thread}) {
         EXPECT_EQ(seen.control, unsigned{_FPU_DOUBLE});
-        EXPECT_EQ(seen.sum, 1.0);
+        EXPECT_EQ(seen.sum, 1.0 + 0x1p-52) << std::hexfloat << seen.sum;
     }
 }
 
