@@ -2,7 +2,7 @@
 # builds every preset and runs every test; `make run` shows the saver.
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
-BUILD_PRESETS := native asan tsan windows-x64 windows-x86
+BUILD_PRESETS := native asan tsan windows-x64 windows-x86 linux-x86
 OUT ?= out
 
 .PHONY: all deps build test test-repeat run package bench bench-windows clean build-fuzz installer package-windows windows-savers $(addprefix build-,$(BUILD_PRESETS))
@@ -31,6 +31,7 @@ test: build
 	ctest --test-dir build/fuzz --output-on-failure --verbose
 	ctest --preset windows-x64 -j $(JOBS)
 	ctest --preset windows-x86 -j $(JOBS)
+	ctest --preset linux-x86 -j $(JOBS)
 
 # The flake hunt: every suite many times on a loaded machine, with counts
 # (hours; not part of test). Arguments: TEST_REPEAT_ARGS="--repeat 5 tsan".
@@ -56,8 +57,9 @@ package: build-native package-windows
 	cd build/native && cpack -G DEB
 
 # Every speed figure beside the reference's and its target: the plane
-# natively and under Wine, the frames' pace and CPU share on software GL.
-bench: build-native build-windows-x64 build-windows-x86
+# natively, under Wine and under QEMU, the frames' pace and CPU share on
+# software GL.
+bench: build-native build-windows-x64 build-windows-x86 build-linux-x86
 	scripts/bench.sh
 
 # The plane's figures alone, from the 64-bit Windows build under Wine.

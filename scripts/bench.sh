@@ -6,12 +6,15 @@
 #    OpenGL (frame_pace: headless natively, in a WGL window under Wine) at
 #    1024x768 and 1920x1080, and at 1024x768 beside a CPU-bound process;
 #  - the X11 hack and the Windows saver at 1280x800 on Xvfb, seconds 40-60
-#    (frame-cost.sh).
-# Takes about 20 minutes. BENCH_SECONDS shortens the frame runs (the
-# 40-60 s share needs 60).
+#    (frame-cost.sh);
+#  - the plane comparison's whole life under QEMU, the 32-bit x87 build
+#    beside the 64-bit one (the cost of emulating the x87 unit).
+# Takes about 40 minutes. BENCH_SECONDS shortens the frame runs (the
+# 40-60 s share needs 60); BENCH_QEMU_PASSES the QEMU runs (whole passes).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 seconds="${BENCH_SECONDS:-60}"
+qemu_passes="${BENCH_QEMU_PASSES:-98}"
 native="$root/build/native"
 work="$(mktemp -d)"
 spinner=""
@@ -64,3 +67,13 @@ heading "the Windows saver under Wine on Xvfb"
 for arch in x64 x86; do
   "$root/scripts/frame-cost.sh" --from 40 "$root/build/windows-$arch/src/host/velmora.scr" 20 1280x800
 done
+
+# cpu_seconds COMMAND...: the command's user CPU time; it must succeed.
+cpu_seconds() {
+  local TIMEFORMAT='%3U'
+  { time "$@" >"$work/qemu.txt"; } 2>&1
+}
+heading "the plane comparison under QEMU, $qemu_passes passes (s CPU; 32-bit x87, 64-bit, ratio)"
+x87="$(cpu_seconds qemu-i386 "$root/build/linux-x86/bench/plane_comparison" --passes "$qemu_passes")"
+x64="$(cpu_seconds qemu-x86_64 "$native/bench/plane_comparison" --passes "$qemu_passes")"
+awk -v a="$x87" -v b="$x64" 'BEGIN { printf "%s  %s  %.2f\n", a, b, a / b }'

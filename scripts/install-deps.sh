@@ -10,6 +10,8 @@ packages=(
   libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libpng-dev libx11-dev
   # Windows cross builds, statically linked
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
+  # the 32-bit Linux build of the core, run under QEMU's user-mode emulator
+  g++-i686-linux-gnu qemu-user
   # running and driving the Windows saver and the X11 front-end for tests
   wine wine64 xvfb xdotool x11-apps x11-utils imagemagick
   # the Windows installer
