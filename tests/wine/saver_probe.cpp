@@ -608,9 +608,17 @@ int dpi(int argc, char** argv)
         std::replace(awareness.begin(), awareness.end(), ' ', '_');
         say("manifest_dpi_awareness=%s", awareness.c_str());
     }
-    HDC screen = GetDC(nullptr);
-    say("logpixels=%d", GetDeviceCaps(screen, LOGPIXELSX));
-    ReleaseDC(nullptr, screen);
+    // The system's DPI from user32 where it says it: Wine's 32-bit GDI in
+    // WoW64 mode reports 0 for the screen's LOGPIXELSX.
+    using dpi_for_system_t = UINT(WINAPI*)();
+    if (auto dpi_for_system = reinterpret_cast<dpi_for_system_t>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForSystem")))) {
+        say("logpixels=%u", dpi_for_system());
+    } else {
+        HDC screen = GetDC(nullptr);
+        say("logpixels=%d", GetDeviceCaps(screen, LOGPIXELSX));
+        ReleaseDC(nullptr, screen);
+    }
     say("screen=%dx%d", GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
     HWND window = FindWindowA(saver_class, "Screen Saver");
     if (window == nullptr) {
