@@ -58,7 +58,7 @@ for size in "${sizes[@]}"; do
     hack=""
     for _ in $(seq 600); do
       for pid in $(pgrep -x "$name" -u "$(id -u)" || true); do
-        if { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$prefix"; then
+        if grep -qxF "WINEPREFIX=$prefix" <<<"$(tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null)"; then
           hack="$pid"
         fi
       done

@@ -23,7 +23,7 @@ chmod a+rwx "$work"
 # The i386 architecture only for the download; it is removed again when it
 # was not there before.
 added_i386=false
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if ! grep -qx i386 <<<"$(dpkg --print-foreign-architectures)"; then
   "${sudo_cmd[@]}" dpkg --add-architecture i386
   added_i386=true
 fi

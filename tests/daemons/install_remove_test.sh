@@ -12,11 +12,14 @@ if dpkg-query -W -f='${Status}' velmora 2>/dev/null | grep -q ' installed$'; the
 fi
 mapfile -t files < <(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { sub(/^\./, "", $6); print $6 }')
 mapfile -t folders < <(dpkg-deb -c "$deb" | awk '$1 ~ /^d/ { sub(/^\./, "", $6); sub(/\/$/, "", $6); print $6 }')
+# Searched from a string: bash's printf writes a line at a time, so piping it
+# into grep -q under pipefail fails whenever grep stops before printf does.
+file_list="$(printf '%s\n' "${files[@]}")"
 expected=(/usr/libexec/xscreensaver/velmora /usr/bin/velmora-render /usr/share/xscreensaver/config/velmora.xml
   /usr/share/applications/screensavers/velmora.desktop /usr/share/man/man6/velmora.6x.gz
   /usr/share/man/man1/velmora-render.1.gz /usr/share/doc/velmora/copyright /usr/share/doc/velmora/changelog.gz)
 for file in "${expected[@]}"; do
-  printf '%s\n' "${files[@]}" | grep -qx "$file" || fail "the package has no $file"
+  grep -qxF -- "$file" <<<"$file_list" || fail "the package has no $file"
 done
 # Folders that were there before the package (shared with other packages).
 existing=()
@@ -39,7 +42,7 @@ DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq velmora >"$work/apt-remove.
 package_installed_here=false
 for file in "${files[@]}"; do [ -e "$file" ] && fail "$file is left after apt-get remove"; done
 for folder in "${folders[@]}"; do
-  printf '%s\n' "${existing[@]}" | grep -qx "$folder" && continue
+  grep -qxF -- "$folder" <<<"$(printf '%s\n' "${existing[@]}")" && continue
   [ -d "$folder" ] && fail "the folder $folder is left after apt-get remove"
 done
 status="$(dpkg-query -W -f='${Status}' velmora 2>/dev/null || true)"

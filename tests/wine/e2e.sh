@@ -554,7 +554,7 @@ if start_saver password "$saver" /s; then
   expect "password: the system sees a saver running" "$(saver_running_state)" "1"
   sleep 0.5
   xdotool key a
-  for _ in $(seq 50); do components | grep -q '^verify' && break; sleep 0.1; done
+  for _ in $(seq 50); do grep -q '^verify' <<<"$(components)" && break; sleep 0.1; done
   probe cursor >"$work/cursor-during-prompt"
   # While the prompt is up: movement, keys, clicks and a WM_CLOSE ask
   # nothing more and close nothing, and the animation goes on behind it.
@@ -565,7 +565,7 @@ if start_saver password "$saver" /s; then
   xdotool click 3
   probe send 0x10:0:0 >"$work/close-during-prompt"
   screenshot prompt-2
-  for _ in $(seq 80); do components | grep -q '^answer' && break; sleep 0.1; done
+  for _ in $(seq 80); do grep -q '^answer' <<<"$(components)" && break; sleep 0.1; done
   probe cursor >"$work/cursor-after-refusal"
   screenshot refused-1
   sleep 1

@@ -19,7 +19,7 @@ render="$prefix/bin/velmora-render"
 
 [ -x "$hack" ] || fail "no hack at $hack"
 [ -x "$render" ] || fail "no renderer at $render"
-"$hack" --help | grep -q -- '-root' || fail "the installed hack does not run"
+grep -q -- '-root' <<<"$("$hack" --help)" || fail "the installed hack does not run"
 "$render" --help >/dev/null || fail "the installed renderer does not run"
 
 # The configuration file: XScreenSaver's format, found by the program's name,
