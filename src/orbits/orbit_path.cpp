@@ -62,7 +62,7 @@ orbit_path::orbit_path(colour_rgba colour)
             vertices[front++] = v;
             vertices[back--] = v;
             if (i < samples_per_step - 1)
-                sampler.interpolate(static_cast<float>(i / 9.0));
+                sampler.interpolate(static_cast<float>(i / static_cast<double>(samples_per_step)));
             else
                 sampler.advance();
         }
@@ -70,7 +70,7 @@ orbit_path::orbit_path(colour_rgba colour)
 
     for (int j = 0; j < tail_length; ++j) {
         const int k = tail_length - j;
-        const double alpha = 255.0 * (0.5 * std::exp(-2.0 * k / 9.0) + 0.5);
+        const double alpha = 255.0 * (0.5 * std::exp(-2.0 * k / static_cast<double>(samples_per_step)) + 0.5);
         colours[static_cast<std::size_t>(j)] = {colour.r, colour.g, colour.b, to_byte(alpha)};
     }
     colour_first = tail_length - shown;

@@ -15,8 +15,10 @@ orbit_walker::orbit_walker(const plane_region& plane, colour_rgba colour, float 
     trail_colours.reserve(trail_limit);
     pulse_colours.reserve(trail_limit);
     for (int k = 0; k < trail_limit; ++k) {
-        const double fade = 255.0 * std::exp(-2.0 * k / 60.0);
-        const double pulse = 255.0 * (0.3 * std::sin(2.0 * k * pi / 60.0) + 0.6);
+        // Both run over the trail's length.
+        constexpr double trail_length = trail_limit;
+        const double fade = 255.0 * std::exp(-2.0 * k / trail_length);
+        const double pulse = 255.0 * (0.3 * std::sin(2.0 * k * pi / trail_length) + 0.6);
         trail_colours.push_back({colour.r, colour.g, colour.b, to_byte(fade)});
         pulse_colours.push_back({colour.r, colour.g, colour.b, to_byte(pulse)});
     }
@@ -44,7 +46,7 @@ bool orbit_walker::update()
         ticks = ticks == last_tick ? 1 : ticks + 1;
         const int k = ticks % ticks_per_step;
         if (k != 0)
-            point.interpolate(static_cast<float>(static_cast<double>(k) / 60.0));
+            point.interpolate(static_cast<float>(static_cast<double>(k) / ticks_per_step));
         else
             point.advance();
         trail[static_cast<std::size_t>(slot)] = pixel_position(point.drawn);

@@ -31,7 +31,7 @@ scene_worker::~scene_worker()
 
 int pacing_sleep_ms(std::int32_t elapsed_us)
 {
-    const std::int64_t at_pace = 50000 - static_cast<std::int64_t>(elapsed_us);
+    const std::int64_t at_pace = step_period_us - static_cast<std::int64_t>(elapsed_us);
     const std::int64_t stretched = static_cast<std::int64_t>((elapsed_us * 0.8) / 0.2);
     const std::int64_t sleep_us = at_pace > stretched ? at_pace : stretched;
     return sleep_us > 5000 ? static_cast<int>(sleep_us / 1000) : 0;

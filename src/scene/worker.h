@@ -84,9 +84,12 @@ struct pacing_parts {
 // passed, in the step and in the sleep.
 void run_paced(const pacing_parts& parts, std::atomic<std::int32_t>& last_step_us);
 
+// The pace: a step every 50 ms, the frames' period too.
+constexpr std::int64_t step_period_us = 50000;
+
 // Milliseconds to sleep after a step that took elapsed_us microseconds, or 0
-// for no sleep: 50 ms a pass while a step takes up to 10 ms, four times the
-// step's time beyond.
+// for no sleep: a step every step_period_us while a step takes up to 10 ms,
+// four times the step's time beyond.
 int pacing_sleep_ms(std::int32_t elapsed_us);
 
 // The platform's monotonic clock in microseconds, and its sleep.
