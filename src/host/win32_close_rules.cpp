@@ -3,8 +3,9 @@
 #include <exception>
 
 #include "host/close_rules.h"
-#include "host/win32_entry.h"
+#include "host/win32_fault_guard.h"
 #include "host/win32_host_state.h"
+#include "host/win32_legacy_password.h"
 #include "host/win32_saver_hooks.h"
 
 namespace {
@@ -200,30 +201,4 @@ LRESULT default_saver_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
     if (host.checking_password)
         return DefWindowProcA(window, message, wparam, lparam);
     return apply_close_rules(window, message, wparam, lparam);
-}
-
-bool confirm_close(HWND window)
-{
-    if (host.checking_password || host.close_confirmed != 0)
-        return false;
-    if (host.verify_password == nullptr) {
-        host.close_confirmed = 1;
-        return true;
-    }
-    if (within_password_refusal(GetTickCount(), host.last_password_check))
-        return false;
-    host.checking_password = true;
-    // Frames that queued up before the prompt are dropped. A window holds
-    // at most one pending WM_TIMER per timer, but the timer may come due
-    // again while the first is removed: the second call takes that one.
-    MSG pending;
-    PeekMessageA(&pending, window, WM_TIMER, WM_TIMER, PM_REMOVE | PM_NOYIELD);
-    PeekMessageA(&pending, window, WM_TIMER, WM_TIMER, PM_REMOVE | PM_NOYIELD);
-    const LRESULT result = SendMessageA(window, verify_password_message, 0, 0);
-    host.close_confirmed = result != 0 ? 1 : 0;
-    host.checking_password = false;
-    if (result == 0)
-        SetCursor(nullptr);
-    host.last_password_check = GetTickCount();
-    return host.close_confirmed != 0;
 }

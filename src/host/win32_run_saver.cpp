@@ -2,6 +2,7 @@
 
 #include "host/win32_close_rules.h"
 #include "host/win32_host_state.h"
+#include "host/win32_legacy_password.h"
 
 namespace {
 
@@ -85,51 +86,4 @@ int run_saver(HWND parent)
     }
     unload_password_verifier();
     return exit_code;
-}
-
-void load_password_verifier()
-{
-    if (!host.legacy_platform)
-        return;
-    if (host.password_library != nullptr)
-        unload_password_verifier();
-    HKEY desktop = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_QUERY_VALUE, &desktop) != ERROR_SUCCESS)
-        return;
-    // Whatever the value's type, its first bytes are read as a number; a
-    // value longer than four bytes fails the read.
-    BYTE value[4] = {0, 0, 0, 0};
-    DWORD size = sizeof value;
-    if (RegQueryValueExA(desktop, "ScreenSaveUsePassword", nullptr, nullptr, value, &size) == ERROR_SUCCESS &&
-        (value[0] | value[1] | value[2] | value[3]) != 0) {
-        host.password_library = LoadLibraryA("PASSWORD.CPL");
-        if (host.password_library != nullptr) {
-            host.verify_password = find_export<verify_password_function>(host.password_library, "VerifyScreenSavePwd");
-            if (host.verify_password != nullptr)
-                set_saver_running(true);
-            else
-                unload_password_verifier();
-        }
-    }
-    RegCloseKey(desktop);
-}
-
-void unload_password_verifier()
-{
-    if (!host.legacy_platform || host.password_library == nullptr)
-        return;
-    FreeLibrary(host.password_library);
-    host.password_library = nullptr;
-    if (host.verify_password != nullptr) {
-        host.verify_password = nullptr;
-        set_saver_running(false);
-    }
-}
-
-void set_saver_running(bool running)
-{
-    if (!host.legacy_platform)
-        return;
-    BOOL previous = FALSE;
-    SystemParametersInfoA(SPI_SCREENSAVERRUNNING, running ? TRUE : FALSE, &previous, 0);
 }
