@@ -2,6 +2,17 @@
 
 #include <cstring>
 
+namespace {
+
+// An escaped point's texel: transparent, keeping the colour of its last live
+// picture.
+inline void show_escaped(std::uint8_t* texel)
+{
+    texel[3] = 0;
+}
+
+}  // namespace
+
 int texture_size(int n)
 {
     int size = 2;
@@ -79,16 +90,11 @@ void plane_texture::compose()
                     shown = true;
                     std::memcpy(texel, &colour_of[step & 1][index], 4);
                 } else {
-                    // Escaped: transparent, keeping the colour of its last
-                    // live picture.
-                    texel[3] = 0;
+                    show_escaped(texel);
                 }
             }
-            if (shown) {
-                const int column = static_cast<int>(i);
-                span.first = column < span.first ? column : span.first;
-                span.end = column + 1 > span.end ? column + 1 : span.end;
-            }
+            if (shown)
+                span.widen(static_cast<int>(i), static_cast<int>(i) + 1);
         }
     }
 }
@@ -117,11 +123,9 @@ void plane_texture::compose_ahead()
             std::uint8_t* texel = image + ((rows - 1 - j) * columns + i) * 4;
             if (region->advances_next(index)) {
                 std::memcpy(texel, &next_colour[index], 4);
-                texel_span& span = ahead_spans[j / box_rows];
-                span.first = column < span.first ? column : span.first;
-                span.end = column + 1 > span.end ? column + 1 : span.end;
+                ahead_spans[j / box_rows].widen(column, column + 1);
             } else {
-                texel[3] = 0;
+                show_escaped(texel);
             }
         }
     }

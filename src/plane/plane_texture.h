@@ -9,6 +9,7 @@
 
 #include "plane/colour.h"
 #include "plane/plane_region.h"
+#include "plane/scissor_boxes.h"
 
 // The smallest power of two not below n, and at least 2.
 int texture_size(int n);
@@ -23,13 +24,6 @@ void recolour_handing_over(texture_type& texture, lock_type& hand_over)
     std::lock_guard<lock_type> guard(hand_over);
     texture.publish();
 }
-
-// The image columns first to end - 1 that hold every texel of one band of
-// grid rows that is not fully transparent; first >= end when none is.
-struct texel_span {
-    int first;
-    int end;
-};
 
 class plane_texture {
 public:
@@ -63,6 +57,7 @@ public:
     // few more draw calls (16 boxes).
     static constexpr int box_rows = 32;
     static constexpr int box_count = (plane_region::grid_rows + box_rows - 1) / box_rows;
+    static_assert(box_count <= max_scissor_bands, "every band can have a box");
 
     // Window thread, under the hand-over lock: takes a newly published image
     // and its spans for the next draw, and lowers pixels_changed. The upload
