@@ -85,7 +85,8 @@ fi
 if [ -n "${given[zip]:-}" ]; then
   check_name "${given[zip]}" "velmora-$version-windows.zip"
   mkdir "$work/zip"
-  (cd "$work/zip" && cmake -E tar xf "$(readlink -f "${given[zip]}")") || fail "the zip unpacks"
+  zip=$(readlink -f "${given[zip]}")
+  (cd "$work/zip" && cmake -E tar xf "$zip") || fail "the zip unpacks"
   for machine in x86 x64; do
     if [ -f "$work/zip/$machine/velmora.scr" ]; then
       check_version_resource "$machine/velmora.scr" "$work/zip/$machine/velmora.scr"
