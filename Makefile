@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 BUILD_PRESETS := native asan tsan windows-x64 windows-x86 linux-x86
 OUT ?= out
 
-.PHONY: all deps build test test-repeat run package bench bench-windows clean build-fuzz installer package-windows windows-savers $(addprefix build-,$(BUILD_PRESETS))
+.PHONY: all deps build test test-repeat run package bench bench-windows clean build-fuzz installer package-windows windows-savers release release-check $(addprefix build-,$(BUILD_PRESETS))
 
 all: build
 
@@ -47,6 +47,27 @@ windows-savers: deps
 
 installer package-windows: windows-savers
 	cmake --build --preset windows-x64 -j $(JOBS) --target $@
+
+# The release, in release/velmora-VERSION/ (VERSION: project() in
+# CMakeLists.txt): only from a clean tree (nothing in git status), after
+# every build and test (make test), the Debian package, the Windows
+# installer and zip, a source tarball of HEAD and CHANGELOG.md, with their
+# SHA256SUMS; then every artefact's version and the checksums are checked.
+# `make release-check` checks the folder again.
+# RELEASE_SKIP_TESTS=1 leaves make test out: for developing this target
+# only, never for a release that is handed out.
+release:
+	@scripts/release.sh --clean-tree
+ifeq ($(RELEASE_SKIP_TESTS),)
+	$(MAKE) test
+else
+	@echo "release: make test skipped (RELEASE_SKIP_TESTS=1, for development only)"
+endif
+	$(MAKE) package installer
+	scripts/release.sh --gather
+
+release-check:
+	scripts/release.sh --check
 
 run: build-native
 	scripts/run.sh "$(OUT)"

@@ -11,6 +11,7 @@
 #include "render/render_options.h"
 #include "scene/ball_camera.h"
 #include "scene/frame.h"
+#include "velmora_version.h"
 
 namespace {
 
@@ -31,6 +32,10 @@ int main(int argc, char** argv)
         return fail(error + " (try --help)");
     if (options.help) {
         std::fputs(render_usage, stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::fputs("velmora-render " VELMORA_VERSION "\n", stdout);
         return 0;
     }
 

@@ -4,6 +4,7 @@
 
 const char render_usage[] =
     "usage: velmora-render [--size WxH] [--seed N] [--steps N] [--out FILE.png] [--frames K --every N]\n"
+    "       velmora-render --version\n"
     "  --size WxH     picture size in pixels (default 1024x768)\n"
     "  --seed N       random seed, 0 to 4294967295 (default: the time, as the saver)\n"
     "  --steps N      simulation steps before the first picture (default 0)\n"
@@ -57,6 +58,10 @@ bool parse_render_options(const std::vector<std::string>& arguments, render_opti
         const std::string& option = arguments[i];
         if (option == "--help" || option == "-h") {
             options.help = true;
+            continue;
+        }
+        if (option == "--version") {
+            options.version = true;
             continue;
         }
         const bool known = option == "--size" || option == "--seed" || option == "--steps" || option == "--out" ||

@@ -15,6 +15,7 @@ struct render_options {
     int frames = 1;
     std::int64_t every = 30;
     bool help = false;
+    bool version = false;
 };
 
 // Reads the options after the program name. Returns false with a one-line

@@ -23,6 +23,7 @@
 #include "scene/frame.h"
 #include "x11/fps_overlay.h"
 #include "x11/glx_context.h"
+#include "velmora_version.h"
 #include "x11/x11_options.h"
 #include "x11/x11_window.h"
 
@@ -227,6 +228,10 @@ int main(int argc, char** argv)
         return fail(parsed.error);
     if (parsed.options.show_help) {
         std::fputs(x11_usage("velmora").c_str(), stdout);
+        return 0;
+    }
+    if (parsed.options.show_version) {
+        std::fputs("velmora " VELMORA_VERSION "\n", stdout);
         return 0;
     }
     if (parsed.options.seed)

@@ -108,6 +108,8 @@ parsed_x11_options parse_x11_options(const std::vector<std::string>& arguments)
             options.seed = *seed;
         } else if (name == "help" || name == "h") {
             options.show_help = true;
+        } else if (name == "version") {
+            options.show_version = true;
         } else {
             return fail("unknown option \"" + argument + "\" (try --help)");
         }
@@ -137,5 +139,6 @@ std::string x11_usage(const std::string& program)
            "                  with -root too, as a settings preview runs it, ID wins\n"
            "  -fps            show the frame rate and the simulation step time\n"
            "  --seed N        start the random engine from N instead of the time\n"
+           "  --version       print the version and exit\n"
            "Every option may also be written with two dashes.\n";
 }

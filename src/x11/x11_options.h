@@ -20,6 +20,7 @@ struct x11_options {
     bool show_fps = false;
     std::optional<std::uint32_t> seed;  // the calendar time when absent
     bool show_help = false;
+    bool show_version = false;
 };
 
 struct parsed_x11_options {

@@ -33,6 +33,7 @@ TEST(x11_options, every_flag_takes_one_dash_or_two)
         EXPECT_TRUE(by_id.options.show_fps);
         EXPECT_EQ(by_id.options.seed, 42u);
         EXPECT_TRUE(parse({dash + "help"}).options.show_help);
+        EXPECT_TRUE(parse({dash + "version"}).options.show_version);
     }
 }
 
