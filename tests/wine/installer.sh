@@ -129,19 +129,29 @@ wine reg add "$desktop_key" /v SCRNSAVE.EXE /d "$other" /f >/dev/null 2>&1
 wine reg add "$desktop_key" /v ScreenSaveActive /d 0 /f >/dev/null 2>&1
 { cat "$stage/x64/velmora.scr"; printf older; } >"$system32/velmora.scr"
 old_sum=$(sha256sum <"$system32/velmora.scr")
+# What a failed install leaves: all as it was.
+expect_unchanged() { # NAME
+  expect "$1: the old saver untouched, no copy of it left" \
+    "$(sha256sum <"$system32/velmora.scr") $(ls "$system32" | grep -ci '^velmora')" "$old_sum 1"
+  expect "$1: no uninstaller, no uninstall entry" \
+    "$([ -f "$program_files/Velmora/uninstall.exe" ] && echo present) $(key_exists "$uninstall_key" /reg:64)" " no"
+  expect "$1: the current saver unchanged" \
+    "$(reg_value "$desktop_key" SCRNSAVE.EXE) $(reg_value "$desktop_key" ScreenSaveActive)" "REG_SZ $other REG_SZ 0"
+}
 xdotool mousemove 600 450
 if start_saver locked-install 'C:\windows\system32\velmora.scr'; then
   # Not run_and_wait: the running saver belongs to the same Wine session.
   expect "setup /S /CURRENT over a saver in use: exit code 2" \
     "$(wine "$setup_win" /S /CURRENT >>"$work/wine.log" 2>&1; echo $?)" "2"
-  expect "in use: the old saver untouched, no copy of it left" \
-    "$(sha256sum <"$system32/velmora.scr") $(ls "$system32" | grep -ci '^velmora')" "$old_sum 1"
-  expect "in use: no uninstaller, no uninstall entry" \
-    "$(present "$program_files/Velmora") $(key_exists "$uninstall_key" /reg:64)" "absent no"
-  expect "in use: the current saver unchanged" \
-    "$(reg_value "$desktop_key" SCRNSAVE.EXE) $(reg_value "$desktop_key" ScreenSaveActive)" "REG_SZ $other REG_SZ 0"
+  expect_unchanged "in use"
   end_with_key locked-install
 fi
+# A failure once the new saver is written: a folder where the uninstaller
+# goes. The old saver comes back.
+mkdir -p "$program_files/Velmora/uninstall.exe"
+expect "setup /S /CURRENT, the uninstaller not writable: exit code 2" "$(run_and_wait "$setup_win" /S /CURRENT)" "2"
+expect_unchanged "uninstaller not writable"
+rm -rf "$program_files/Velmora"
 
 # --- Silent install with /CURRENT -------------------------------------------------------
 
@@ -277,6 +287,10 @@ fi
 # code is its own (and it stays behind). Last: Wine would carry out the
 # delete at its next start.
 echo "== uninstall while the saver is in use"
+# An installer page left open (its last key missed) would take the focus
+# from the saver, which then closes: no program left from the case before.
+wineserver -k
+wineserver -w
 xdotool mousemove 600 450
 if start_current_saver locked-uninstall; then
   wine "$probe_exe" run --timeout 60000 "$uninstaller" /S "_?=C:\Program Files\Velmora" \
