@@ -4,6 +4,11 @@
 ; SAVER_X86, SAVER_X64, ICON, LICENSE and OUTFILE.
 ;
 ; Silent use: setup.exe /S [/CURRENT], uninstall.exe /S.
+; Exit codes: 0 installed; 2 nothing installed (a file could not be written,
+; velmora.scr in use, or the install cancelled; everything put back as it
+; was); 740 not run as an administrator. The uninstaller, when run with
+; _?=FOLDER so that its exit code is its own: 3010 when velmora.scr is in
+; use and goes only at the next start of Windows.
 
 ; ANSI, so that the installer runs where the 32-bit saver does, down to
 ; Windows 98 Second Edition.
@@ -11,6 +16,9 @@ Unicode false
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 ManifestDPIAware true
+; A file that cannot be written stops the install: never skipped, least of
+; all by a silent install, which would answer "Ignore" by itself.
+AllowSkipFiles off
 
 !include MUI2.nsh
 !include LogicLib.nsh
@@ -23,6 +31,7 @@ ManifestDPIAware true
 !define SAVER_FILE "velmora.scr"
 !define SPI_SETSCREENSAVEACTIVE 17
 !define SPIF_UPDATEINIFILE_SENDCHANGE 3
+!define ERROR_SUCCESS_REBOOT_REQUIRED 3010
 
 Name "Velmora"
 OutFile "${OUTFILE}"
@@ -58,6 +67,23 @@ VIAddVersionKey LegalCopyright "Copyright (c) 2026 the Velmora developers, MIT l
 !insertmacro MUI_LANGUAGE English
 
 Var saver_path
+; The old saver's copy, put back should the install fail.
+Var saver_backup
+Var had_saver
+Var had_entry
+; How far the install got, for .onInstFailed: 0 nothing changed, 1 the saver
+; written (or being written), 2 the uninstaller and its entry, 3 the current
+; saver.
+Var step
+; The current-saver values before, and whether there were any.
+Var old_scrnsave
+Var had_scrnsave
+Var old_active
+Var had_active
+; The account whose current saver the installer sets: HKCU is the profile of
+; the account the installer runs as, which after an administrator's password
+; typed for a standard user is the administrator's, not the user's.
+Var account
 
 ; The native system folder and registry view: 64-bit ones on x64 Windows
 ; (redirection off, so that this 32-bit program reaches System32 itself).
@@ -76,6 +102,7 @@ Function ${un}native_view
     SetRegView 64
   ${EndIf}
   StrCpy $saver_path "$SYSDIR\${SAVER_FILE}"
+  StrCpy $saver_backup "$SYSDIR\${SAVER_FILE}.old"
 FunctionEnd
 !macroend
 !insertmacro native_view ""
@@ -94,22 +121,75 @@ FunctionEnd
   ${EndIf}
 !macroend
 
+; Stops the install with MESSAGE; .onInstFailed puts back what was changed.
+!macro fail message
+  DetailPrint "${message}"
+  MessageBox MB_ICONSTOP "${message}" /SD IDOK
+  SetErrorLevel 2
+  Abort
+!macroend
+
+; Files first, and only then the uninstall entry and the current saver. The
+; saver is written in place over the old one, kept in a copy until the
+; install is through: a saver in use (running, or previewed in the Screen
+; Saver settings) cannot be opened for writing, and a failed write takes the
+; old one back.
 Section "Velmora screen saver" section_saver
   SectionIn RO
   Call native_view
+  StrCpy $step 0
+  ClearErrors
+  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" UninstallString
+  ${If} ${Errors}
+    StrCpy $had_entry 0
+  ${Else}
+    StrCpy $had_entry 1
+  ${EndIf}
+
+  Delete "$saver_backup"
+  StrCpy $had_saver 0
+  ${If} ${FileExists} "$saver_path"
+    System::Call 'kernel32::CopyFileA(t "$saver_path", t "$saver_backup", i 0) i .r0'
+    ${If} $0 == 0
+      Delete "$saver_backup"
+      !insertmacro fail "Cannot copy the old $saver_path aside: nothing was installed."
+    ${EndIf}
+    StrCpy $had_saver 1
+  ${EndIf}
+
   SetOutPath "$SYSDIR"
+  ; "try": a file that cannot be opened sets the error flag instead of
+  ; asking, so that the check below answers for it.
+  SetOverwrite try
+write_saver:
+  StrCpy $step 1
+  ClearErrors
   ${If} ${IsNativeAMD64}
     File "/oname=${SAVER_FILE}" "${SAVER_X64}"
   ${Else}
     File "/oname=${SAVER_FILE}" "${SAVER_X86}"
   ${EndIf}
+  ${If} ${Errors}
+    ; Not opened, so not touched.
+    StrCpy $step 0
+    MessageBox MB_ICONEXCLAMATION|MB_RETRYCANCEL "$saver_path is in use (the screen saver running, or shown by the Screen Saver settings) or cannot be written.$\r$\n$\r$\nClose it and click Retry, or Cancel to stop." /SD IDCANCEL IDRETRY write_saver
+    Delete "$saver_backup"
+    !insertmacro fail "Cannot write $saver_path: nothing was installed."
+  ${EndIf}
+  SetOverwrite on
 
+  StrCpy $step 2
   CreateDirectory "$INSTDIR"
+  ClearErrors
   WriteUninstaller "$INSTDIR\uninstall.exe"
+  ${If} ${Errors}
+    !insertmacro fail "Cannot write $INSTDIR\uninstall.exe: nothing was installed."
+  ${EndIf}
 
   ${GetSize} "$INSTDIR" "/M=uninstall.exe /S=0K /G=0" $0 $1 $2
   ${GetSize} "$SYSDIR" "/M=${SAVER_FILE} /S=0K /G=0" $3 $1 $2
   IntOp $0 $0 + $3
+  ClearErrors
   WriteRegStr HKLM "${UNINSTALL_KEY}" DisplayName "Velmora screen saver"
   WriteRegStr HKLM "${UNINSTALL_KEY}" DisplayVersion "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" Publisher "Velmora"
@@ -121,6 +201,9 @@ Section "Velmora screen saver" section_saver
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" EstimatedSize $0
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" NoModify 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" NoRepair 1
+  ${If} ${Errors}
+    !insertmacro fail "Cannot write the uninstall entry: nothing was installed."
+  ${EndIf}
 SectionEnd
 
 ; As the Screen Saver settings write it: the saver's full path (short form),
@@ -130,6 +213,27 @@ Section "Make Velmora the current screen saver" section_current
   ${If} $0 == ""
     StrCpy $0 "$saver_path"
   ${EndIf}
+  ClearErrors
+  ${If} ${IsNT}
+    ReadRegStr $old_scrnsave HKCU "${DESKTOP_KEY}" SCRNSAVE.EXE
+  ${Else}
+    ReadINIStr $old_scrnsave "$WINDIR\system.ini" boot SCRNSAVE.EXE
+  ${EndIf}
+  ${If} ${Errors}
+    StrCpy $had_scrnsave 0
+  ${Else}
+    StrCpy $had_scrnsave 1
+  ${EndIf}
+  ClearErrors
+  ReadRegStr $old_active HKCU "${DESKTOP_KEY}" ScreenSaveActive
+  ${If} ${Errors}
+    StrCpy $had_active 0
+  ${Else}
+    StrCpy $had_active 1
+  ${EndIf}
+
+  StrCpy $step 3
+  ClearErrors
   ${If} ${IsNT}
     WriteRegStr HKCU "${DESKTOP_KEY}" SCRNSAVE.EXE "$0"
   ${Else}
@@ -137,13 +241,75 @@ Section "Make Velmora the current screen saver" section_current
     WriteINIStr "$WINDIR\system.ini" boot SCRNSAVE.EXE "$0"
   ${EndIf}
   WriteRegStr HKCU "${DESKTOP_KEY}" ScreenSaveActive "1"
-  ; Tells the running system, as the settings do.
-  System::Call 'user32::SystemParametersInfoA(i ${SPI_SETSCREENSAVEACTIVE}, i 1, p 0, i ${SPIF_UPDATEINIFILE_SENDCHANGE})'
-  DetailPrint "Velmora is the current screen saver: $0"
+  ${If} ${Errors}
+    !insertmacro fail "Cannot make Velmora the current screen saver: nothing was installed."
+  ${EndIf}
+  ; Tells the running system, as the settings do; the values are written
+  ; already, so a refusal only delays them to the next logon.
+  System::Call 'user32::SystemParametersInfoA(i ${SPI_SETSCREENSAVEACTIVE}, i 1, p 0, i ${SPIF_UPDATEINIFILE_SENDCHANGE}) i .r1'
+  ${If} $1 == 0
+    DetailPrint "Windows takes the new screen saver at the next logon"
+  ${EndIf}
+  DetailPrint "Velmora is the current screen saver of the account $account: $0"
 SectionEnd
+
+; Everything is in place: the old saver's copy is not needed any more.
+Section "-done"
+  Delete "$saver_backup"
+SectionEnd
+
+; Puts back what the sections changed, newest first. Runs on the pages'
+; own thread, so the redirection is switched off again here.
+Function .onInstFailed
+  Call native_view
+  ${If} $step >= 3
+    ${If} ${IsNT}
+      ${If} $had_scrnsave == 1
+        WriteRegStr HKCU "${DESKTOP_KEY}" SCRNSAVE.EXE "$old_scrnsave"
+      ${Else}
+        DeleteRegValue HKCU "${DESKTOP_KEY}" SCRNSAVE.EXE
+      ${EndIf}
+    ${ElseIf} $had_scrnsave == 1
+      WriteINIStr "$WINDIR\system.ini" boot SCRNSAVE.EXE "$old_scrnsave"
+    ${Else}
+      DeleteINIStr "$WINDIR\system.ini" boot SCRNSAVE.EXE
+    ${EndIf}
+    ${If} $had_active == 1
+      WriteRegStr HKCU "${DESKTOP_KEY}" ScreenSaveActive "$old_active"
+    ${Else}
+      DeleteRegValue HKCU "${DESKTOP_KEY}" ScreenSaveActive
+    ${EndIf}
+  ${EndIf}
+  ; An earlier installation keeps its entry and uninstaller.
+  ${If} $step >= 2
+  ${AndIf} $had_entry == 0
+    DeleteRegKey HKLM "${UNINSTALL_KEY}"
+    Delete "$INSTDIR\uninstall.exe"
+    RMDir "$INSTDIR"
+  ${EndIf}
+  ; Also a saver cut short by a full disk.
+  ${If} $step >= 1
+    Delete "$saver_path"
+    ${If} $had_saver == 1
+      Rename "$saver_backup" "$saver_path"
+    ${EndIf}
+  ${EndIf}
+  Delete "$saver_backup"
+  SetErrorLevel 2
+FunctionEnd
 
 Function .onInit
   !insertmacro require_admin
+  StrCpy $step 0
+  ; Named on the components page and in the details.
+  ClearErrors
+  UserInfo::GetName
+  Pop $account
+  ${If} ${Errors}
+  ${OrIf} $account == ""
+    StrCpy $account "running this installer"
+  ${EndIf}
+  SectionSetText ${section_current} "Make Velmora the current screen saver of the account $account"
   ; A silent install leaves the current saver alone unless /CURRENT asks.
   ${If} ${Silent}
     ${GetParameters} $0
@@ -196,6 +362,12 @@ Section "Uninstall"
   ${EndIf}
 
   Delete /REBOOTOK "$saver_path"
+  ; A saver in use (running or previewed) goes only at the next start.
+  ${If} ${RebootFlag}
+    DetailPrint "$saver_path is in use: it goes at the next start of Windows"
+    MessageBox MB_ICONINFORMATION "$saver_path is in use: it will be removed at the next start of Windows." /SD IDOK
+    SetErrorLevel ${ERROR_SUCCESS_REBOOT_REQUIRED}
+  ${EndIf}
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
   ; The uninstaller runs from a copy in the temporary folder, so it can
   ; delete itself and its folder.

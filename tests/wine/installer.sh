@@ -2,11 +2,13 @@
 # The Windows installer: its version resource, then under Wine, on a
 # private Xvfb display with a fresh 64-bit prefix that has Wine's WoW64 half
 # (so the installer's 32-bit code runs and a 64-bit system folder exists):
-# silent installs with and without /CURRENT and one driven through its
-# pages, the files and registry values they leave, the installed saver started as the system starts it and closed
-# with a real key, the silent uninstall, and the saver's window on a display
-# scaled to 150 %. Every case prints "ok" or "FAILED"; the suite fails when
-# one case fails.
+# a silent install refused while the old saver runs, silent installs with
+# and without /CURRENT and one driven through its pages, the files and
+# registry values they leave, the installed saver started as the system
+# starts it and closed with a real key, the silent uninstall, the saver's
+# window on a display scaled to 150 %, and an uninstall that leaves a
+# running saver to the next start. Every case prints "ok" or "FAILED"; the
+# suite fails when one case fails.
 #
 # Usage: installer.sh --setup velmora-setup-V.exe --version V --stage DIR
 #                     --probe saver_probe.exe (64-bit) --work DIR
@@ -78,6 +80,79 @@ reg_value() { # KEY NAME [/reg:64|/reg:32]
 key_exists() { wine reg query "$1" ${2:+"$2"} >/dev/null 2>&1 && echo yes || echo no; }
 present() { [ -e "$1" ] && echo present || echo absent; }
 
+brightness() { xwd -root -silent | convert xwd:- -colorspace Gray -format '%[fx:mean]' info:; }
+
+# Starts the saver at PATH (a Windows path) with /s through the probe;
+# returns once its window covers the white root.
+start_saver() { # NAME PATH
+  local report="$work/$1"
+  : >"$report"
+  wine "$probe_exe" run --timeout 60000 "$2" /s >"$report" 2>>"$work/wine.log" &
+  for _ in $(seq 300); do
+    if grep -q '^ready' "$report"; then
+      for _ in $(seq 40); do
+        [ "$(awk -v b="$(brightness)" 'BEGIN { print (b < 0.25) }')" = 1 ] && return 0
+        sleep 0.2
+      done
+      break
+    fi
+    grep -q '^exit=' "$report" && break
+    sleep 0.1
+  done
+  fail "$1: the saver's window shows" "$(tr -d '\r' <"$report" | tr '\n' ' ')"
+  return 1
+}
+# Starts SCRNSAVE.EXE /s, as the system starts it.
+start_current_saver() { # NAME
+  local path
+  path=$(reg_value "$desktop_key" SCRNSAVE.EXE)
+  start_saver "$1" "${path#REG_SZ }"
+}
+end_with_key() { # NAME
+  xdotool key a
+  for _ in $(seq 150); do
+    grep -q '^exit=' "$work/$1" && break
+    sleep 0.1
+  done
+  expect "$1: a key closes it, exit code 0" "$(grep -q '^gone' "$work/$1" && echo gone) $(field "$work/$1" exit)" "gone 0"
+  wine "$probe_exe" end >/dev/null 2>&1
+}
+
+# --- Install over a saver in use --------------------------------------------------------
+
+# An older saver (the packed one with bytes added) running full screen from
+# the system folder. Wine, as Windows, refuses to open a running program's
+# file for writing (and to delete it); it lets it be renamed.
+echo "== install over a saver in use"
+other='C:\windows\system32\other.scr'
+wine reg add "$desktop_key" /v SCRNSAVE.EXE /d "$other" /f >/dev/null 2>&1
+wine reg add "$desktop_key" /v ScreenSaveActive /d 0 /f >/dev/null 2>&1
+{ cat "$stage/x64/velmora.scr"; printf older; } >"$system32/velmora.scr"
+old_sum=$(sha256sum <"$system32/velmora.scr")
+# What a failed install leaves: all as it was.
+expect_unchanged() { # NAME
+  expect "$1: the old saver untouched, no copy of it left" \
+    "$(sha256sum <"$system32/velmora.scr") $(ls "$system32" | grep -ci '^velmora')" "$old_sum 1"
+  expect "$1: no uninstaller, no uninstall entry" \
+    "$([ -f "$program_files/Velmora/uninstall.exe" ] && echo present) $(key_exists "$uninstall_key" /reg:64)" " no"
+  expect "$1: the current saver unchanged" \
+    "$(reg_value "$desktop_key" SCRNSAVE.EXE) $(reg_value "$desktop_key" ScreenSaveActive)" "REG_SZ $other REG_SZ 0"
+}
+xdotool mousemove 600 450
+if start_saver locked-install 'C:\windows\system32\velmora.scr'; then
+  # Not run_and_wait: the running saver belongs to the same Wine session.
+  expect "setup /S /CURRENT over a saver in use: exit code 2" \
+    "$(wine "$setup_win" /S /CURRENT >>"$work/wine.log" 2>&1; echo $?)" "2"
+  expect_unchanged "in use"
+  end_with_key locked-install
+fi
+# A failure once the new saver is written: a folder where the uninstaller
+# goes. The old saver comes back.
+mkdir -p "$program_files/Velmora/uninstall.exe"
+expect "setup /S /CURRENT, the uninstaller not writable: exit code 2" "$(run_and_wait "$setup_win" /S /CURRENT)" "2"
+expect_unchanged "uninstaller not writable"
+rm -rf "$program_files/Velmora"
+
 # --- Silent install with /CURRENT -------------------------------------------------------
 
 echo "== silent install /S /CURRENT"
@@ -113,40 +188,6 @@ expect "/CURRENT: SCRNSAVE.EXE names the installed saver" "$(reg_value "$desktop
 expect "/CURRENT: ScreenSaveActive" "$(reg_value "$desktop_key" ScreenSaveActive)" "REG_SZ 1"
 
 # --- The installed saver, started as the system starts it ---------------------------------
-
-brightness() { xwd -root -silent | convert xwd:- -colorspace Gray -format '%[fx:mean]' info:; }
-
-# Starts SCRNSAVE.EXE /s through the probe; returns once its window covers
-# the white root.
-start_current_saver() { # NAME
-  local report="$work/$1" path
-  path=$(reg_value "$desktop_key" SCRNSAVE.EXE)
-  path=${path#REG_SZ }
-  : >"$report"
-  wine "$probe_exe" run --timeout 60000 "$path" /s >"$report" 2>>"$work/wine.log" &
-  for _ in $(seq 300); do
-    if grep -q '^ready' "$report"; then
-      for _ in $(seq 40); do
-        [ "$(awk -v b="$(brightness)" 'BEGIN { print (b < 0.25) }')" = 1 ] && return 0
-        sleep 0.2
-      done
-      break
-    fi
-    grep -q '^exit=' "$report" && break
-    sleep 0.1
-  done
-  fail "$1: the saver's window shows" "$(tr -d '\r' <"$report" | tr '\n' ' ')"
-  return 1
-}
-end_with_key() { # NAME
-  xdotool key a
-  for _ in $(seq 150); do
-    grep -q '^exit=' "$work/$1" && break
-    sleep 0.1
-  done
-  expect "$1: a key closes it, exit code 0" "$(grep -q '^gone' "$work/$1" && echo gone) $(field "$work/$1" exit)" "gone 0"
-  wine "$probe_exe" end >/dev/null 2>&1
-}
 
 echo "== the installed saver"
 xdotool mousemove 600 450
@@ -195,7 +236,6 @@ expect "uninstall: SCRNSAVE.EXE that named Velmora is gone" "$(reg_value "$deskt
 # --- Another saver chosen ----------------------------------------------------------------
 
 echo "== another saver chosen"
-other='C:\windows\system32\other.scr'
 wine reg add "$desktop_key" /v SCRNSAVE.EXE /d "$other" /f >/dev/null 2>&1
 wine reg add "$desktop_key" /v ScreenSaveActive /d 0 /f >/dev/null 2>&1
 expect "setup /S: exit code" "$(run_and_wait "$setup_win" /S)" "0"
@@ -239,6 +279,28 @@ else
     "$(present "$system32/velmora.scr") $(present "$syswow64/velmora.scr")" "present absent"
   expect "interactive: \"make current\" is ticked by default" "$(reg_value "$desktop_key" SCRNSAVE.EXE)" \
     'REG_SZ C:\windows\system32\velmora.scr'
+fi
+
+# --- Uninstall while the saver is in use -------------------------------------------------
+
+# With _?= the uninstaller runs as itself, not from a copy, so that its exit
+# code is its own (and it stays behind). Last: Wine would carry out the
+# delete at its next start.
+echo "== uninstall while the saver is in use"
+# An installer page left open (its last key missed) would take the focus
+# from the saver, which then closes: no program left from the case before.
+wineserver -k
+wineserver -w
+xdotool mousemove 600 450
+if start_current_saver locked-uninstall; then
+  wine "$probe_exe" run --timeout 60000 "$uninstaller" /S "_?=C:\Program Files\Velmora" \
+    >"$work/locked-uninstall.report" 2>>"$work/wine.log"
+  expect "uninstall /S over a saver in use: exit code 3010, it goes at the next start" \
+    "$(field "$work/locked-uninstall.report" exit)" "3010"
+  expect "in use: the saver stays, its delete waits for the next start" \
+    "$(present "$system32/velmora.scr") $(wine reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' \
+      /v PendingFileRenameOperations 2>/dev/null | grep -ci 'system32.velmora\.scr')" "present 1"
+  end_with_key locked-uninstall
 fi
 
 echo "installer suite took $((SECONDS - started)) s; $failures failed"
