@@ -13,6 +13,10 @@
 # 40-60 s share needs 60); BENCH_QEMU_PASSES the QEMU runs (whole passes).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+# shellcheck source=suite_lib.sh
+source "$root/scripts/suite_lib.sh"
+# shellcheck source=../tests/wine/wine_display.sh
+source "$root/tests/wine/wine_display.sh"
 seconds="${BENCH_SECONDS:-60}"
 qemu_passes="${BENCH_QEMU_PASSES:-98}"
 native="$root/build/native"
@@ -20,11 +24,8 @@ work="$(mktemp -d)"
 spinner=""
 cleanup() {
   # The display's watcher, the spinner and Wine end with it.
-  if declare -F stop_display_and_prefix >/dev/null; then stop_display_and_prefix || true; fi
-  local pids
-  pids="$(jobs -p)"
-  if [ -n "$pids" ]; then kill $pids 2>/dev/null || true; fi
-  wait 2>/dev/null || true
+  [ -z "${xvfb_pid:-}" ] || stop_display_and_prefix || true
+  end_background_jobs
   rm -rf "$work" || true
 }
 trap cleanup EXIT
@@ -52,7 +53,6 @@ pace "$native/bench/frame_pace"
 heading "the X11 hack on Xvfb"
 "$root/scripts/frame-cost.sh" --from 40 "$native/src/x11/velmora" 20 1280x800
 
-source "$root/tests/wine/wine_display.sh"
 start_display_and_prefix 1920 1080 >/dev/null
 for arch in x64 x86; do
   build="$root/build/windows-$arch"

@@ -8,6 +8,8 @@
 # llvmpipe's rasteriser threads are "llvmpipe-N".
 # Usage: scripts/frame-cost.sh [--from FROM] [PROGRAM] [SECONDS] [WxH...]
 set -euo pipefail
+# shellcheck source=suite_lib.sh
+source "$(dirname "$(readlink -f "$0")")/suite_lib.sh"
 from=3
 if [ "${1:-}" = "--from" ]; then from="$2"; shift 2; fi
 program="${1:-build/native/src/x11/velmora}"
@@ -24,10 +26,7 @@ cleanup() {
     WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
     WINEPREFIX="$prefix" wineserver -w 2>/dev/null || true
   fi
-  local pids
-  pids="$(jobs -p)"
-  if [ -n "$pids" ]; then kill $pids 2>/dev/null || true; fi
-  wait 2>/dev/null || true
+  end_background_jobs
   rm -rf "$work" || true
 }
 trap cleanup EXIT
@@ -40,11 +39,8 @@ cpu() {
 }
 
 for size in "${sizes[@]}"; do
-  fifo="$work/display"; mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-  xvfb=$!
-  read -r number <"$fifo"; rm -f "$fifo"
-  export DISPLAY=":$number"
+  start_xvfb "$size" "$work/xvfb.log" || exit 1
+  xvfb=$xvfb_pid
   if [[ "$program" == *.scr ]]; then
     # Wine starts the saver in a process of its own, named after the file.
     prefix="$work/prefix"

@@ -24,6 +24,8 @@ packages=(
   xscreensaver mate-screensaver dbus dbus-x11
   # fuzzing and sanitizers with clang
   clang libclang-rt-14-dev
+  # the style checks: shell scripts, C++ formatting
+  shellcheck clang-format
 )
 
 missing=()

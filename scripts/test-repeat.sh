@@ -20,7 +20,7 @@
 # and summary.txt, the counts, also printed last.
 # SUITE: native asan tsan fuzz windows-x64 windows-x86 daemons (default all).
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 
 repeat=20
 real_programs=5

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the scripts that run Windows programs under Wine. Wine 8 runs
 # 32-bit programs in its WoW64 mode when it finds the 32-bit Windows DLLs of
 # its own version; install-deps.sh unpacks them (from Debian's libwine for

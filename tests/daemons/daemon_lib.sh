@@ -4,12 +4,15 @@
 # Xvfb ended, the user's files deleted).
 # shellcheck shell=bash
 set -euo pipefail
+# shellcheck source=../../scripts/suite_lib.sh
+source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/../../scripts/suite_lib.sh"
 
 test_user=velmora-test
 test_home=/home/$test_user
 hack=/usr/libexec/xscreensaver/velmora
 name="$(basename "$0" .sh)"
-fail() { echo "$name: FAIL: $*" >&2; exit 1; }
+# A failed check ends a daemon suite at once: what follows depends on it.
+abort() { echo "$name: FAIL: $*" >&2; exit 1; }
 note() { echo "$name: $*"; }
 
 if [ "$(id -u)" -ne 0 ]; then
@@ -90,12 +93,12 @@ trap 'exit 130' INT TERM
 
 # install_package DEB: apt-get install ./DEB, from a folder apt's sandbox user can read.
 install_package() {
-  [ -f "$1" ] || fail "no package at $1 (make package builds it)"
+  [ -f "$1" ] || abort "no package at $1 (make package builds it)"
   cp "$1" "$work/" && chmod 644 "$work/$(basename "$1")"
   package_installed_here=true
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$work/$(basename "$1")" \
-    >"$work/apt-install.log" 2>&1 || fail "apt-get install ./$(basename "$1") failed"
-  [ -x "$hack" ] || fail "no hack at $hack after installing"
+    >"$work/apt-install.log" 2>&1 || abort "apt-get install ./$(basename "$1") failed"
+  [ -x "$hack" ] || abort "no hack at $hack after installing"
 }
 
 ensure_user() {
@@ -107,15 +110,10 @@ ensure_user() {
   chown "$test_user:" "$test_home"
 }
 
-# start_xvfb WxH: a private Xvfb on a free display; sets $display.
-start_xvfb() {
-  local fifo="$work/display"
-  mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 "${1}x24" -nolisten tcp -ac 3>"$fifo" >"$work/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  local number
-  read -r -t 20 number <"$fifo" || fail "Xvfb did not start"
-  display=":$number"
+# start_display WxH: a private Xvfb on a free display; sets $display.
+start_display() {
+  start_xvfb "$1" "$work/xvfb.log" -ac || abort "Xvfb did not start"
+  display=$DISPLAY
   note "Xvfb $display (${1})"
 }
 

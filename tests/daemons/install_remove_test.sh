@@ -19,32 +19,32 @@ expected=(/usr/libexec/xscreensaver/velmora /usr/bin/velmora-render /usr/share/x
   /usr/share/applications/screensavers/velmora.desktop /usr/share/man/man6/velmora.6x.gz
   /usr/share/man/man1/velmora-render.1.gz /usr/share/doc/velmora/copyright /usr/share/doc/velmora/changelog.gz)
 for file in "${expected[@]}"; do
-  grep -qxF -- "$file" <<<"$file_list" || fail "the package has no $file"
+  grep -qxF -- "$file" <<<"$file_list" || abort "the package has no $file"
 done
 # Folders that were there before the package (shared with other packages).
 existing=()
 for folder in "${folders[@]}"; do [ -d "$folder" ] && existing+=("$folder"); done
 
 install_package "$deb"
-for file in "${files[@]}"; do [ -e "$file" ] || fail "$file is not installed"; done
-grep -q 'window-id' <<<"$(/usr/libexec/xscreensaver/velmora --help)" || fail "the installed hack does not run"
-velmora-render --help >/dev/null || fail "the installed renderer does not run"
-[ "$(man -w 6x velmora)" = /usr/share/man/man6/velmora.6x.gz ] || fail "man 6x velmora finds no page"
-[ "$(man -w velmora-render)" = /usr/share/man/man1/velmora-render.1.gz ] || fail "man velmora-render finds no page"
+for file in "${files[@]}"; do [ -e "$file" ] || abort "$file is not installed"; done
+grep -q 'window-id' <<<"$(/usr/libexec/xscreensaver/velmora --help)" || abort "the installed hack does not run"
+velmora-render --help >/dev/null || abort "the installed renderer does not run"
+[ "$(man -w 6x velmora)" = /usr/share/man/man6/velmora.6x.gz ] || abort "man 6x velmora finds no page"
+[ "$(man -w velmora-render)" = /usr/share/man/man1/velmora-render.1.gz ] || abort "man velmora-render finds no page"
 dependencies="$(dpkg-query -W -f='${Depends}' velmora)"
 note "installed ${#files[@]} files; Depends: $dependencies"
 for library in libx11-6 libc6 libstdc++6 libpng16-16; do
-  [[ "$dependencies" == *"$library"* ]] || fail "Depends lacks $library"
+  [[ "$dependencies" == *"$library"* ]] || abort "Depends lacks $library"
 done
-[ "$(dpkg-query -W -f='${Suggests}' velmora)" = "xscreensaver | mate-screensaver" ] || fail "wrong Suggests"
+[ "$(dpkg-query -W -f='${Suggests}' velmora)" = "xscreensaver | mate-screensaver" ] || abort "wrong Suggests"
 
-DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq velmora >"$work/apt-remove.log" 2>&1 || fail "apt-get remove velmora failed"
+DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq velmora >"$work/apt-remove.log" 2>&1 || abort "apt-get remove velmora failed"
 package_installed_here=false
-for file in "${files[@]}"; do [ -e "$file" ] && fail "$file is left after apt-get remove"; done
+for file in "${files[@]}"; do [ -e "$file" ] && abort "$file is left after apt-get remove"; done
 for folder in "${folders[@]}"; do
   grep -qxF -- "$folder" <<<"$(printf '%s\n' "${existing[@]}")" && continue
-  [ -d "$folder" ] && fail "the folder $folder is left after apt-get remove"
+  [ -d "$folder" ] && abort "the folder $folder is left after apt-get remove"
 done
 status="$(dpkg-query -W -f='${Status}' velmora 2>/dev/null || true)"
-[ -z "$status" ] || [ "$status" = "unknown ok not-installed" ] || fail "dpkg still knows velmora: $status"
+[ -z "$status" ] || [ "$status" = "unknown ok not-installed" ] || abort "dpkg still knows velmora: $status"
 note "apt-get remove velmora left nothing behind"

@@ -11,9 +11,9 @@ probe="$2"
 
 install_package "$deb"
 entry=/usr/share/applications/screensavers/velmora.desktop
-[ -f "$entry" ] || fail "no desktop entry at $entry"
+[ -f "$entry" ] || abort "no desktop entry at $entry"
 ensure_user
-start_xvfb 800x600
+start_display 800x600
 
 # The session: its bus address handed out through a file, the settings
 # written through dconf on that bus, then the daemon in the foreground.
@@ -29,30 +29,30 @@ SESSION
 chmod 755 "$work/session.sh"
 mkdir "$work/session" && chown "$test_user:" "$work/session"
 as_user dbus-run-session -- "$work/session.sh" "$work/session" >"$work/mate-screensaver.log" 2>&1 &
-wait_for 20 test -s "$work/session/bus" || fail "the D-Bus session did not start"
+wait_for 20 test -s "$work/session/bus" || abort "the D-Bus session did not start"
 DBUS_SESSION_BUS_ADDRESS="$(cat "$work/session/bus")"
 daemon_answers() { as_user mate-screensaver-command --query >/dev/null 2>&1; }
-wait_for 20 daemon_answers || fail "mate-screensaver does not answer"
+wait_for 20 daemon_answers || abort "mate-screensaver does not answer"
 [ "$(as_user gsettings get org.mate.screensaver themes)" = "['screensavers-velmora']" ] ||
-  fail "the Velmora theme is not chosen"
+  abort "the Velmora theme is not chosen"
 note "mate-screensaver is running with the theme screensavers-velmora"
 
 activated="$(now)"
 as_user mate-screensaver-command --activate >/dev/null
-wait_for 20 hack_running || fail "no velmora process 20 s after --activate"
+wait_for 20 hack_running || abort "no velmora process 20 s after --activate"
 pid="$(hack_pids)"
 command_line="$(command_line_of "$pid")"
 note "--activate started \"$command_line\" after $(elapsed "$activated") s"
-[ "$command_line" = "$hack -root" ] || fail "mate-screensaver ran \"$command_line\", not the entry's \"$hack -root\""
-"$probe" "$display" root --black-first "$pid" || fail "the screen does not show Velmora's set"
-[ "$(hack_pids)" = "$pid" ] || fail "the hack did not keep running"
+[ "$command_line" = "$hack -root" ] || abort "mate-screensaver ran \"$command_line\", not the entry's \"$hack -root\""
+"$probe" "$display" root --black-first "$pid" || abort "the screen does not show Velmora's set"
+[ "$(hack_pids)" = "$pid" ] || abort "the hack did not keep running"
 
 deactivated="$(now)"
 as_user mate-screensaver-command --deactivate >/dev/null
-wait_for 5 no_hack_running || fail "velmora still runs 5 s after --deactivate"
+wait_for 5 no_hack_running || abort "velmora still runs 5 s after --deactivate"
 took="$(elapsed "$deactivated")"
 note "--deactivate ended velmora in $took s"
-less_than "$took" 1.0 || fail "--deactivate took $took s to end velmora (more than 1 s)"
-grep -q "No command set for job" "$work/mate-screensaver.log" && fail "mate-screensaver found no command for the theme"
-wait_for 5 gone_for_good "$pid" || fail "velmora ($pid) is left behind"
+less_than "$took" 1.0 || abort "--deactivate took $took s to end velmora (more than 1 s)"
+grep -q "No command set for job" "$work/mate-screensaver.log" && abort "mate-screensaver found no command for the theme"
+wait_for 5 gone_for_good "$pid" || abort "velmora ($pid) is left behind"
 note "all checks passed"

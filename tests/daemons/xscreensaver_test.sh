@@ -12,10 +12,10 @@ probe="$2"
 seed=7
 
 install_package "$deb"
-[ -f /usr/share/xscreensaver/config/velmora.xml ] || fail "no velmora.xml in XScreenSaver's configuration folder"
+[ -f /usr/share/xscreensaver/config/velmora.xml ] || abort "no velmora.xml in XScreenSaver's configuration folder"
 ensure_user
 # The settings window is about 850 pixels wide: the whole of it on screen.
-start_xvfb 1024x768
+start_display 1024x768
 
 # programs_file LINE: a ~/.xscreensaver that runs only LINE, without fading,
 # locking or the splash, the daemon never blanking by itself.
@@ -52,50 +52,50 @@ if ! start_daemon; then
   note "the daemon did not answer in 15 s (log: $(tail -n 1 "$work/xscreensaver.log")); starting it again"
   kill "$daemon_pid" 2>/dev/null || true
   end_user_processes
-  start_daemon || fail "the xscreensaver daemon does not answer"
+  start_daemon || abort "the xscreensaver daemon does not answer"
 fi
 note "xscreensaver $(as_user xscreensaver-command -version 2>/dev/null | sed -n 's/.*XScreenSaver \([0-9.]*\).*/\1/p') is running"
 
 # -activate: the daemon starts the hack with its own arguments, on its window.
 activated="$(now)"
 as_user xscreensaver-command -activate >/dev/null
-wait_for 20 hack_running || fail "no velmora process 20 s after -activate"
+wait_for 20 hack_running || abort "no velmora process 20 s after -activate"
 pid="$(hack_pids)"
 note "-activate started \"$(command_line_of "$pid")\" after $(elapsed "$activated") s"
-[ "$(command_line_of "$pid")" = "velmora --root --seed $seed" ] || fail "the daemon ran \"$(command_line_of "$pid")\""
-[ "$(readlink "/proc/$pid/exe")" = "$hack" ] || fail "the daemon ran $(readlink "/proc/$pid/exe"), not $hack"
+[ "$(command_line_of "$pid")" = "velmora --root --seed $seed" ] || abort "the daemon ran \"$(command_line_of "$pid")\""
+[ "$(readlink "/proc/$pid/exe")" = "$hack" ] || abort "the daemon ran $(readlink "/proc/$pid/exe"), not $hack"
 saver_window="$(tr '\0' '\n' <"/proc/$pid/environ" | sed -n 's/^XSCREENSAVER_WINDOW=//p')"
-[ -n "$saver_window" ] || fail "the daemon set no XSCREENSAVER_WINDOW"
+[ -n "$saver_window" ] || abort "the daemon set no XSCREENSAVER_WINDOW"
 note "on the daemon's window $saver_window"
 
 # What the screen shows: the frame velmora-render draws for the same seed.
-"$probe" "$display" root --seed "$seed" --since "$activated" || fail "the screen does not show Velmora's set"
-[ "$(hack_pids)" = "$pid" ] || fail "the hack did not keep running"
+"$probe" "$display" root --seed "$seed" --since "$activated" || abort "the screen does not show Velmora's set"
+[ "$(hack_pids)" = "$pid" ] || abort "the hack did not keep running"
 
 # -deactivate: the hack ends within a second, and nothing of it is left.
 deactivated="$(now)"
 as_user xscreensaver-command -deactivate >/dev/null
 note "xscreensaver-command -deactivate returned after $(elapsed "$deactivated") s"
-wait_for 5 no_hack_running || fail "velmora still runs 5 s after -deactivate"
+wait_for 5 no_hack_running || abort "velmora still runs 5 s after -deactivate"
 took="$(elapsed "$deactivated")"
 note "-deactivate ended velmora in $took s"
-less_than "$took" 1.0 || fail "-deactivate took $took s to end velmora (more than 1 s)"
+less_than "$took" 1.0 || abort "-deactivate took $took s to end velmora (more than 1 s)"
 if grep -E 'velmora.*(crashed|exited with status [1-9]|exited abnormally|killed by signal)' "$work/xscreensaver.log"; then
-  fail "the daemon reports the hack failing"
+  abort "the daemon reports the hack failing"
 fi
-wait_for 5 gone_for_good "$pid" || fail "velmora ($pid) is left behind"
+wait_for 5 gone_for_good "$pid" || abort "velmora ($pid) is left behind"
 
 # The settings window: its preview runs the programs-list command with
 # --window-id appended, exactly as the daemon's list has it.
 programs_file "velmora --root"
 as_user dbus-run-session -- xscreensaver-settings >"$work/xscreensaver-settings.log" 2>&1 &
-wait_for 30 hack_running || fail "the settings window started no preview in 30 s"
+wait_for 30 hack_running || abort "the settings window started no preview in 30 s"
 pid="$(hack_pids)"
 preview="$(command_line_of "$pid")"
 note "the settings preview runs \"$preview\""
 [[ "$preview" =~ ^velmora\ --root\ --window-id\ (0x[0-9A-Fa-f]+)$ ]] ||
-  fail "the preview's command line is not \"velmora --root --window-id ID\""
+  abort "the preview's command line is not \"velmora --root --window-id ID\""
 window="${BASH_REMATCH[1]}"
-"$probe" "$display" "$window" --black-first "$pid" || fail "the preview window $window does not show Velmora"
-[ "$(hack_pids)" = "$pid" ] || fail "the preview did not keep running"
+"$probe" "$display" "$window" --black-first "$pid" || abort "the preview window $window does not show Velmora"
+[ "$(hack_pids)" = "$pid" ] || abort "the preview did not keep running"
 note "all checks passed"

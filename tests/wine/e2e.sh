@@ -13,46 +13,25 @@
 #               --comctl32 COMCTL32.DLL --work DIR
 set -uo pipefail
 
-while [ $# -gt 0 ]; do
-  case "$1" in
-    --saver) saver_built=$2 ;;
-    --fault-saver) fault_built=$2 ;;
-    --probe) probe_exe=$2 ;;
-    --picture-check) picture_check_exe=$2 ;;
-    --password-cpl) password_cpl=$2 ;;
-    --mpr) mpr_dll=$2 ;;
-    --comctl32) comctl32_dll=$2 ;;
-    --work) work=$2 ;;
-    *) echo "unknown argument $1" >&2; exit 2 ;;
-  esac
-  shift 2
-done
-for needed in saver_built fault_built probe_exe picture_check_exe password_cpl mpr_dll comctl32_dll work; do
-  [ -n "${!needed:-}" ] || { echo "missing --${needed//_/-}" >&2; exit 2; }
-done
+here=$(dirname "$(readlink -f "$0")")
+# shellcheck source=../../scripts/suite_lib.sh
+source "$here/../../scripts/suite_lib.sh"
+# shellcheck source=wine_display.sh
+source "$here/wine_display.sh"
+saver_built='' fault_built='' probe_exe='' picture_check_exe='' password_cpl='' mpr_dll='' comctl32_dll='' work=''
+parse_options --saver=saver_built --fault-saver=fault_built --probe=probe_exe --picture-check=picture_check_exe \
+  --password-cpl=password_cpl --mpr=mpr_dll --comctl32=comctl32_dll --work=work -- "$@"
 
 rm -rf "$work"
 mkdir -p "$work/bin" "$work/runs"
 started=$SECONDS
-failures=0
 xvfb_pid=""
 
-source "$(dirname "$(readlink -f "$0")")/wine_display.sh"
 trap stop_display_and_prefix EXIT
 trap 'exit 130' INT TERM
 
 say() { echo "$*"; }
-pass() { say "ok: $1"; }
-fail() { say "FAILED: $1${2:+ ($2)}"; failures=$((failures + 1)); }
-expect() { # NAME ACTUAL EXPECTED
-  if [ "$2" = "$3" ]; then pass "$1"; else fail "$1" "got '$2', expected '$3'"; fi
-}
 
-# The value of KEY in the last line of FILE that has KEY=value (Windows
-# programs end their lines with CR LF).
-field() {
-  tr -d '\r' <"$1" 2>/dev/null | grep -o "\b$2=[^ ]*" | tail -n 1 | cut -d= -f2-
-}
 # The rest of the line after KEY=, for values with blanks.
 text_field() {
   tr -d '\r' <"$1" 2>/dev/null | grep "^$2=" | tail -n 1 | cut -d= -f2-
@@ -91,8 +70,8 @@ wine regedit /S "Z:${work//\//\\}\\settings.reg" >/dev/null 2>&1
 # The saver with the stand-ins of the legacy family's components next to it,
 # as the system would find them. Log and control files of the stand-ins:
 cp "$saver_built" "$fault_built" "$password_cpl" "$mpr_dll" "$comctl32_dll" "$work/bin/"
-saver='Z:'"${work//\//\\}"'\bin\velmora.scr'
-fault_saver='Z:'"${work//\//\\}"'\bin\'"$(basename "$fault_built")"
+saver="Z:${work//\//\\}\\bin\\velmora.scr"
+fault_saver="Z:${work//\//\\}\\bin\\$(basename "$fault_built")"
 export VELMORA_FAKE_LOG="Z:$work/components.log"
 export VELMORA_FAKE_CONTROL="Z:$work/control.txt"
 components_log="$work/components.log"
@@ -269,6 +248,7 @@ if start_saver fullscreen "$saver" /s; then
     "0x218 0x0 PBT_APMQUERYSUSPEND" "0x218 0xa PBT_APMPOWERSTATUSCHANGE" "0x218 0x8013 PBT_POWERSETTINGCHANGE" \
     "0x218 0x7 resume-after-failure" "0x218 0x12 automatic-resume-after-failure" "0x202 0x0 WM_LBUTTONUP" \
     "0x203 0x0 WM_LBUTTONDBLCLK" "0x205 0x0 WM_RBUTTONUP" "0x101 0x20 WM_KEYUP"; do
+    # shellcheck disable=SC2086 # a table row, split into its fields
     set -- $message
     line=$(grep "^message=$1 wparam=$2 " "$work/sends")
     expect "$3 leaves the saver running" "$(echo "$line" | grep -o 'alive=[01]')" "alive=1"
@@ -283,6 +263,7 @@ fi
 for message in "0x112:0xF170:2 SC_MONITORPOWER" "0x1C:0:0 deactivation" "0x218:4:0 PBT_APMSUSPEND" \
   "0x218:1:0 PBT_APMQUERYSTANDBY" "0x218:7:0 PBT_APMRESUMESUSPEND" "0x218:0x20:0 unknown-power-event" \
   "0x48:3:0 WM_POWER-critical-resume"; do
+  # shellcheck disable=SC2086 # a table row, split into its fields
   set -- $message
   if start_saver closing "$saver" /s; then
     probe send "$1" >/dev/null
@@ -398,6 +379,7 @@ if start_saver mouse-4 "$saver" /s; then
 fi
 
 for input in "click 1 left-click" "click 2 middle-click" "click 3 right-click" "key alt+x Alt-combination"; do
+  # shellcheck disable=SC2086 # a table row, split into its fields
   set -- $input
   xdotool mousemove 400 300
   if start_saver input "$saver" /s; then
@@ -412,6 +394,7 @@ done
 
 say "== preview"
 for size in "152 112" "0 0"; do
+  # shellcheck disable=SC2086 # a table row, split into its fields
   set -- $size
   probe preview "$saver" "$1" "$2" >"$work/preview-$1x$2"
   report="$work/preview-$1x$2"
@@ -427,6 +410,7 @@ expect "preview: context menu passed to the parent" "$(field "$work/preview-152x
 # some frames, or the process killed by the display settings. Either way no
 # saver window and no saver process may stay behind.
 for ending in "destroy 0" "destroy 1500" "kill 1500"; do
+  # shellcheck disable=SC2086 # a table row, split into its fields
   set -- $ending
   report="$work/preview-$1-$2"
   name="preview, $1 after $2 ms"
@@ -455,6 +439,7 @@ done
 
 say "== fault guard"
 for fault in "access -1" "bad_alloc -1" "bad_alloc_at_create -1" "none 0"; do
+  # shellcheck disable=SC2086 # a table row, split into its fields
   set -- $fault
   VELMORA_FAULT=$1 run_to_end fault --timeout 20000 --close-after 1000 -- "$fault_saver" /s
   expect "fault $1 on the window thread: exit code" "$(field "$work/runs/fault" exit)" "$2"
@@ -499,6 +484,7 @@ expect "nt40 preview: child of the parent, ends with it" \
 # The Windows 95/98/Me family: what every version of it must do, under
 # Windows 95 and 98; the finer cases after, under 98.
 for version in "win95 4.0" "win98 4.10"; do
+  # shellcheck disable=SC2086 # a table row, split into its fields
   set -- $version
   say "== legacy family (Version $1)"
   probe reg string 'Software\Wine\AppDefaults\velmora.scr' Version "$1" >/dev/null
@@ -532,6 +518,7 @@ done
 
 say "== legacy family, finer cases (Version win98)"
 for value in "delete -" "dword 0" "binary 0100000000"; do
+  # shellcheck disable=SC2086 # a table row, split into its fields
   set -- $value
   set_password_value "$1" "$2"
   : >"$components_log"
@@ -631,5 +618,4 @@ probe reg delete 'Software\Wine\AppDefaults\velmora-fault.scr' Version >/dev/nul
 
 probe reg delete 'Software\Wine\AppDefaults\velmora.scr' Version >/dev/null
 
-say "e2e suite took $((SECONDS - started)) s; $failures failed"
-[ "$failures" -eq 0 ]
+finish_cases "e2e suite" "$started"

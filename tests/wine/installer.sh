@@ -15,37 +15,21 @@
 # DIR of --stage holds x64/velmora.scr and x86/velmora.scr as packed.
 set -uo pipefail
 
-while [ $# -gt 0 ]; do
-  case "$1" in
-    --setup) setup=$2 ;;
-    --version) version=$2 ;;
-    --stage) stage=$2 ;;
-    --probe) probe_exe=$2 ;;
-    --work) work=$2 ;;
-    *) echo "unknown argument $1" >&2; exit 2 ;;
-  esac
-  shift 2
-done
-for needed in setup version stage probe_exe work; do
-  [ -n "${!needed:-}" ] || { echo "missing --$needed" >&2; exit 2; }
-done
+here=$(dirname "$(readlink -f "$0")")
+# shellcheck source=../../scripts/suite_lib.sh
+source "$here/../../scripts/suite_lib.sh"
+# shellcheck source=wine_display.sh
+source "$here/wine_display.sh"
+setup='' version='' stage='' probe_exe='' work=''
+parse_options --setup=setup --version=version --stage=stage --probe=probe_exe --work=work -- "$@"
 
 rm -rf "$work"
 mkdir -p "$work"
 started=$SECONDS
-failures=0
 xvfb_pid=""
 
-source "$(dirname "$(readlink -f "$0")")/wine_display.sh"
 trap stop_display_and_prefix EXIT
 trap 'exit 130' INT TERM
-
-pass() { echo "ok: $1"; }
-fail() { echo "FAILED: $1${2:+ ($2)}"; failures=$((failures + 1)); }
-expect() { # NAME ACTUAL EXPECTED
-  if [ "$2" = "$3" ]; then pass "$1"; else fail "$1" "got '$2', expected '$3'"; fi
-}
-field() { tr -d '\r' <"$1" 2>/dev/null | grep -o "\b$2=[^ ]*" | tail -n 1 | cut -d= -f2-; }
 
 # The version resource Windows shows in the file's properties.
 expect "the installer carries its version" \
@@ -132,7 +116,7 @@ old_sum=$(sha256sum <"$system32/velmora.scr")
 # What a failed install leaves: all as it was.
 expect_unchanged() { # NAME
   expect "$1: the old saver untouched, no copy of it left" \
-    "$(sha256sum <"$system32/velmora.scr") $(ls "$system32" | grep -ci '^velmora')" "$old_sum 1"
+    "$(sha256sum <"$system32/velmora.scr") $(find "$system32" -maxdepth 1 -iname 'velmora*' | wc -l)" "$old_sum 1"
   expect "$1: no uninstaller, no uninstall entry" \
     "$([ -f "$program_files/Velmora/uninstall.exe" ] && echo present) $(key_exists "$uninstall_key" /reg:64)" " no"
   expect "$1: the current saver unchanged" \
@@ -207,7 +191,8 @@ wineserver -w
 xdotool mousemove 600 450
 if start_current_saver scaled-run; then
   wine "$probe_exe" dpi 'C:\windows\system32\velmora.scr' >"$work/dpi" 2>>"$work/wine.log"
-  echo "$(tr -d '\r' <"$work/dpi" | tr '\n' ' ')"
+  tr -d '\r' <"$work/dpi" | tr '\n' ' '
+  echo
   expect "the installed saver's manifest: dpiAware" "$(field "$work/dpi" manifest_dpi_aware)" "true/pm"
   expect "the installed saver's manifest: dpiAwareness" "$(field "$work/dpi" manifest_dpi_awareness)" \
     "PerMonitorV2,_PerMonitor"
@@ -303,5 +288,4 @@ if start_current_saver locked-uninstall; then
   end_with_key locked-uninstall
 fi
 
-echo "installer suite took $((SECONDS - started)) s; $failures failed"
-[ "$failures" -eq 0 ]
+finish_cases "installer suite" "$started"

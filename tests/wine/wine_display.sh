@@ -1,20 +1,16 @@
-# Sourced by the Wine suites before they start anything: a private Xvfb of the given size with a white
-# root (so that a black screen is the program's own doing) and a fresh Wine
-# prefix in "$work/prefix" with its WoW64 half, both gone with the calling
-# script. Sets DISPLAY, WINEPREFIX and xvfb_pid; exits the script when the
-# display does not start.
+# shellcheck shell=bash
+# Sourced by the Wine suites, after scripts/suite_lib.sh, before they start
+# anything: a private Xvfb of the given size with a white root (so that a
+# black screen is the program's own doing) and a fresh Wine prefix in
+# "$work/prefix" with its WoW64 half, both gone with the calling script.
+# Sets DISPLAY, WINEPREFIX and xvfb_pid; exits the script when the display
+# does not start.
 # Usage: start_display_and_prefix WIDTH HEIGHT
 start_display_and_prefix() {
-  Xvfb -displayfd 3 -screen 0 "$1x$2x24" -wr -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-  done
-  [ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-  export DISPLAY=":$(head -n 1 "$work/display")"
+  start_xvfb "$1x$2" "${work:?}/xvfb.log" -wr || exit 1
   export WINEPREFIX="$work/prefix"
   # Quiet Wine, and its WoW64 mode for 32-bit programs.
+  # shellcheck source=../../scripts/wine-env.sh
   source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/../../scripts/wine-env.sh"
   unset WINEARCH
   echo "display $DISPLAY, prefix $WINEPREFIX"
@@ -31,12 +27,16 @@ start_display_and_prefix() {
 # display, and removes the prefix and raw screenshots (large); logs and PNG
 # screenshots stay for a look after a failure.
 stop_display_and_prefix() {
-  local pids
-  pids=$(jobs -p)
-  [ -n "$pids" ] && kill $pids 2>/dev/null
+  end_background_jobs
   [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
   [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
   wait 2>/dev/null
   rm -rf "$work/prefix"
   rm -f "$work"/*.xwd "$work"/*.ppm
+}
+
+# The value of KEY in the last line of FILE that has KEY=value (Windows
+# programs end their lines with CR LF).
+field() {
+  tr -d '\r' <"$1" 2>/dev/null | grep -o "\b$2=[^ ]*" | tail -n 1 | cut -d= -f2-
 }

@@ -1,0 +1,78 @@
+# shellcheck shell=bash
+# Shared by the scripts that run the real programs (the Wine suites, the
+# daemon suites, the frame-cost benchmark): command-line options, case
+# results, and a private Xvfb started with a time limit.
+
+# parse_options --flag=variable... -- ARGS...: sets each variable from
+# "--flag value" in ARGS. An unknown flag, a flag without its value or a
+# flag left out ends the script with 2.
+parse_options() {
+  local -A variable_of=()
+  while [ $# -gt 0 ] && [ "$1" != "--" ]; do
+    variable_of[${1%%=*}]=${1#*=}
+    shift
+  done
+  shift
+  while [ $# -gt 0 ]; do
+    if [ -z "${variable_of[$1]:-}" ] || [ $# -lt 2 ]; then
+      echo "unknown argument $1" >&2
+      exit 2
+    fi
+    printf -v "${variable_of[$1]}" '%s' "$2"
+    shift 2
+  done
+  local flag variable
+  for flag in "${!variable_of[@]}"; do
+    variable=${variable_of[$flag]}
+    [ -n "${!variable:-}" ] || { echo "missing $flag" >&2; exit 2; }
+  done
+}
+
+# Case results: every case prints "ok" or "FAILED"; finish_cases ends the
+# suite with the count, failing when one case failed.
+failures=0
+pass() { echo "ok: $1"; }
+fail() { echo "FAILED: $1${2:+ ($2)}"; failures=$((failures + 1)); }
+expect() { # NAME ACTUAL EXPECTED
+  if [ "$2" = "$3" ]; then pass "$1"; else fail "$1" "got '$2', expected '$3'"; fi
+}
+finish_cases() { # SUITE STARTED_AT_SECONDS
+  echo "$1 took $((SECONDS - $2)) s; $failures failed"
+  [ "$failures" -eq 0 ]
+}
+
+# start_xvfb WIDTHxHEIGHT LOG [XVFB_ARGUMENT...]: a private Xvfb on a free
+# display, its log in LOG. Sets and exports DISPLAY and sets xvfb_pid;
+# returns 1, with the log on standard error, when the display has not
+# started within 20 s.
+start_xvfb() {
+  local size=$1 log=$2
+  shift 2
+  local number_file
+  number_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp "$@" 3>"$number_file" >"$log" 2>&1 &
+  xvfb_pid=$!
+  local tries
+  for tries in $(seq 200); do
+    [ -s "$number_file" ] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  local number
+  number=$(head -n 1 "$number_file")
+  rm -f "$number_file"
+  if [ -z "$number" ]; then
+    echo "Xvfb did not start (after $tries tries)" >&2
+    cat "$log" >&2
+    return 1
+  fi
+  export DISPLAY=":$number"
+}
+
+# Ends every background job of the calling shell and waits for them.
+end_background_jobs() {
+  local pids
+  mapfile -t pids < <(jobs -p)
+  [ ${#pids[@]} -eq 0 ] || kill "${pids[@]}" 2>/dev/null || true
+  wait 2>/dev/null || true
+}
