@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "options/command_words.h"
+
 const char render_usage[] =
     "usage: velmora-render [--size WxH] [--seed N] [--steps N] [--out FILE.png] [--frames K --every N]\n"
     "       velmora-render --version\n"
@@ -38,17 +40,13 @@ bool parse_size(const std::string& text, int& width, int& height)
 
 bool read_count(const std::string& text, std::int64_t limit, std::int64_t& value)
 {
-    if (text.empty() || text.size() > 18)
+    // Longer texts are refused even when their leading zeros keep them small.
+    if (text.size() > 18 || limit < 0)
         return false;
-    std::int64_t result = 0;
-    for (const char ch : text) {
-        if (ch < '0' || ch > '9')
-            return false;
-        result = result * 10 + (ch - '0');
-    }
-    if (result > limit)
+    const auto result = read_whole_number(text, 10, static_cast<std::uint64_t>(limit));
+    if (!result)
         return false;
-    value = result;
+    value = static_cast<std::int64_t>(*result);
     return true;
 }
 
@@ -67,7 +65,7 @@ bool parse_render_options(const std::vector<std::string>& arguments, render_opti
         const bool known = option == "--size" || option == "--seed" || option == "--steps" || option == "--out" ||
                            option == "--frames" || option == "--every";
         if (!known) {
-            error = "unknown option '" + option + "'";
+            error = "unknown option " + quoted(option);
             return false;
         }
         if (i + 1 >= arguments.size()) {
@@ -78,25 +76,26 @@ bool parse_render_options(const std::vector<std::string>& arguments, render_opti
         std::int64_t number = 0;
         if (option == "--size") {
             if (!parse_size(value, options.width, options.height)) {
-                error = "--size needs WIDTHxHEIGHT with whole numbers from 1 to 16384, not '" + value + "'";
+                error = "--size needs WIDTHxHEIGHT with whole numbers from 1 to 16384, not " + quoted(value);
                 return false;
             }
         } else if (option == "--seed") {
-            if (!read_count(value, 4294967295LL, number)) {
-                error = "--seed needs a whole number from 0 to 4294967295, not '" + value + "'";
+            const auto seed = read_seed(value);
+            if (!seed) {
+                error = seed_error(value);
                 return false;
             }
-            options.seed = static_cast<std::uint32_t>(number);
+            options.seed = *seed;
             options.seed_given = true;
         } else if (option == "--steps" || option == "--every") {
             if (!read_count(value, max_steps, number)) {
-                error = option + " needs a whole number from 0 to 100000000, not '" + value + "'";
+                error = option + " needs a whole number from 0 to 100000000, not " + quoted(value);
                 return false;
             }
             (option == "--steps" ? options.steps : options.every) = number;
         } else if (option == "--frames") {
             if (!read_count(value, 100000, number) || number == 0) {
-                error = "--frames needs a whole number from 1 to 100000, not '" + value + "'";
+                error = "--frames needs a whole number from 1 to 100000, not " + quoted(value);
                 return false;
             }
             options.frames = static_cast<int>(number);

@@ -1,38 +1,8 @@
 #include "x11/x11_options.h"
 
+#include "options/command_words.h"
+
 namespace {
-
-bool is_digit(char c, int base)
-{
-    if (c >= '0' && c <= '9')
-        return true;
-    return base == 16 && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'));
-}
-
-int digit_value(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return c - 'A' + 10;
-}
-
-// Digits only, no wider than 32 bits.
-std::optional<std::uint32_t> parse_unsigned_32(const std::string& digits, int base)
-{
-    if (digits.empty())
-        return std::nullopt;
-    std::uint64_t value = 0;
-    for (char c : digits) {
-        if (!is_digit(c, base))
-            return std::nullopt;
-        value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit_value(c));
-        if (value > 0xFFFFFFFFu)
-            return std::nullopt;
-    }
-    return static_cast<std::uint32_t>(value);
-}
 
 // "-fps" and "--fps" both give "fps"; anything not starting with a dash, or
 // a bare "-" or "--", gives an empty name.
@@ -50,19 +20,15 @@ std::string flag_name(const std::string& argument)
 
 std::optional<unsigned long> parse_window_id(const std::string& text)
 {
-    std::optional<std::uint32_t> value;
+    constexpr std::uint64_t max_id = 0xFFFFFFFFu;
+    std::optional<std::uint64_t> value;
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
-        value = parse_unsigned_32(text.substr(2), 16);
+        value = read_whole_number(text.substr(2), 16, max_id);
     else
-        value = parse_unsigned_32(text, 10);
+        value = read_whole_number(text, 10, max_id);
     if (!value || *value == 0)
         return std::nullopt;
     return static_cast<unsigned long>(*value);
-}
-
-std::optional<std::uint32_t> parse_seed(const std::string& text)
-{
-    return parse_unsigned_32(text, 10);
 }
 
 parsed_x11_options parse_x11_options(const std::vector<std::string>& arguments)
@@ -92,7 +58,7 @@ parsed_x11_options parse_x11_options(const std::vector<std::string>& arguments)
                 return fail("-window-id needs a window ID");
             const auto id = parse_window_id(arguments[++i]);
             if (!id)
-                return fail("not a window ID: \"" + arguments[i] + "\" (decimal or 0x hexadecimal)");
+                return fail("not a window ID: " + quoted(arguments[i]) + " (decimal or 0x hexadecimal)");
             if (by_id && options.window_id != *id)
                 return fail("-window-id names two windows");
             by_id = true;
@@ -102,16 +68,16 @@ parsed_x11_options parse_x11_options(const std::vector<std::string>& arguments)
         } else if (name == "seed") {
             if (!has_value)
                 return fail("--seed needs a number");
-            const auto seed = parse_seed(arguments[++i]);
+            const auto seed = read_seed(arguments[++i]);
             if (!seed)
-                return fail("not a seed: \"" + arguments[i] + "\" (0 to 4294967295)");
+                return fail(seed_error(arguments[i]));
             options.seed = *seed;
         } else if (name == "help" || name == "h") {
             options.show_help = true;
         } else if (name == "version") {
             options.show_version = true;
         } else {
-            return fail("unknown option \"" + argument + "\" (try --help)");
+            return fail("unknown option " + quoted(argument) + " (try --help)");
         }
     }
     // A new window of our own contradicts drawing on any existing one.

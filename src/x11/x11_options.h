@@ -39,8 +39,5 @@ parsed_x11_options parse_x11_options(const std::vector<std::string>& arguments);
 // sign, blanks or trailing characters.
 std::optional<unsigned long> parse_window_id(const std::string& text);
 
-// Decimal 0 to 4294967295.
-std::optional<std::uint32_t> parse_seed(const std::string& text);
-
 // The usage text for --help.
 std::string x11_usage(const std::string& program);

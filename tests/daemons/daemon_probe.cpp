@@ -20,6 +20,7 @@
 
 #include <unistd.h>
 
+#include "options/command_words.h"
 #include "x11/x11_options.h"
 #include "../x11/x11_test_support.h"
 
@@ -87,7 +88,7 @@ int main(int argc, char** argv)
             if (black_first_pid <= 0)
                 return fail("bad process ID");
         } else if (argument == "--seed" && i + 1 < argc) {
-            seed = parse_seed(argv[++i]);
+            seed = read_seed(argv[++i]);
             if (!seed)
                 return fail("bad seed");
         } else if (argument == "--since" && i + 1 < argc) {

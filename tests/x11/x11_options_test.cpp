@@ -50,16 +50,6 @@ TEST(x11_options, window_ids_are_decimal_or_hexadecimal)
     }
 }
 
-TEST(x11_options, seeds_are_whole_32_bit_numbers)
-{
-    EXPECT_EQ(parse_seed("0"), 0u);
-    EXPECT_EQ(parse_seed("4294967295"), 4294967295u);
-    for (const std::string bad : {"", "-1", "4294967296", "1e3", "0x10", "7 "}) {
-        SCOPED_TRACE(bad);
-        EXPECT_FALSE(parse_seed(bad).has_value());
-    }
-}
-
 TEST(x11_options, bad_command_lines_give_one_line)
 {
     const std::vector<std::vector<std::string>> command_lines = {
