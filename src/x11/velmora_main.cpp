@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "gl.h"
+#include "options/command_words.h"
 #include "random/random.h"
 #include "scene/ball_camera.h"
 #include "scene/frame.h"
@@ -83,7 +84,7 @@ bool root_target(Display* display, Window& target, std::string& error)
     }
     const auto id = parse_window_id(named);
     if (!id) {
-        error = std::string("XSCREENSAVER_WINDOW is not a window ID: \"") + named + "\"";
+        error = "XSCREENSAVER_WINDOW is not a window ID: " + quoted(named);
         return false;
     }
     target = *id;
@@ -242,7 +243,7 @@ int main(int argc, char** argv)
     if (!display) {
         if (!display_name || !*display_name)
             return fail("no X display: DISPLAY is not set");
-        return fail(std::string("cannot open X display \"") + display_name + "\"");
+        return fail("cannot open X display " + quoted(display_name));
     }
 
     int status = 1;
