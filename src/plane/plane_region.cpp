@@ -1,7 +1,10 @@
 #include "plane/plane_region.h"
 
+#include <cmath>
 #include <cstring>
 #include <limits>
+
+#include "plane/next_iterates.h"
 
 namespace {
 
@@ -50,6 +53,11 @@ plane_region::plane_region(float low_re, float low_im, float high_re, float high
         value = im;
         im = im + step_im;
     }
+    single_precision_control = true;
+    for (const std::vector<float>* values : {&column_re, &row_im})
+        for (const float value : *values)
+            single_precision_control = single_precision_control && !(std::fabs(value) < least_grid_value);
+    next_iterates.resize(static_cast<std::size_t>(rows));
 
     const std::size_t count = static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows);
     iterates[0].resize(count);
@@ -97,17 +105,27 @@ complex_f plane_region::c_of(int column, int row) const
     return {column_re[static_cast<std::size_t>(column)], row_im[static_cast<std::size_t>(row)]};
 }
 
-inline void plane_region::prepare(std::size_t index, complex_f c)
+void plane_region::iterate_column(int column, int first, int end)
+{
+    const std::size_t base = index_of(column, 0);
+    const complex_f* const slots[2] = {iterates[0].data() + base, iterates[1].data() + base};
+    const float c_re = column_re[static_cast<std::size_t>(column)];
+    if (single_precision_control)
+        iterate_at_single_precision(steps.data() + base, states.data() + base, slots, c_re, row_im.data(), first,
+                                    end, next_iterates.data());
+    else
+        iterate_rows(steps.data() + base, states.data() + base, active, slots, c_re, row_im.data(), first, end,
+                     next_iterates.data());
+}
+
+inline void plane_region::prepare(std::size_t index, complex_f c, complex_f next)
 {
     const int now = steps[index] & 1;
     const int other = now ^ 1;
-    // square(z) + c and live_colour(next, c), written out on the parts so
-    // that no complex value makes a round trip through memory.
-    const complex_f z = iterates[now][index];
-    const float re = z.real();
-    const float im = z.imag();
-    const float next_re = (re * re - im * im) + c.real();
-    const float next_im = (re * im + im * re) + c.imag();
+    // live_colour(next, c), written out on the parts so that no complex
+    // value makes a round trip through memory.
+    const float next_re = next.real();
+    const float next_im = next.imag();
     // Back on the iterate before last: from here on the orbit alternates
     // between the two slots' values and colours, as each is computed from
     // the same bits each time; the other slot's colour is already next's.
@@ -131,14 +149,21 @@ void plane_region::prepare_pass(double fraction)
     while (prepare_cursor < columns) {
         if (!(prepare_cursor / column_count < fraction))
             break;
-        const int i = prepare_cursor;
-        const std::size_t column = static_cast<std::size_t>(i);
-        for (int j = live_first[column]; j < live_end[column]; ++j) {
-            const std::size_t index = index_of(i, j);
-            if (states[index] == active)
-                prepare(index, c_of(i, j));
-        }
+        prepare_column(prepare_cursor);
         ++prepare_cursor;
+    }
+}
+
+void plane_region::prepare_column(int column)
+{
+    const std::size_t i = static_cast<std::size_t>(column);
+    const int first = live_first[i];
+    const int end = live_end[i];
+    iterate_column(column, first, end);
+    for (int j = first; j < end; ++j) {
+        const std::size_t index = index_of(column, j);
+        if (states[index] == active)
+            prepare(index, c_of(column, j), next_iterates[static_cast<std::size_t>(j)]);
     }
 }
 
@@ -149,7 +174,8 @@ void plane_region::advance_pass()
     ++pass_count;
     for (int i = 0; i < columns; ++i) {
         // Columns the prepare passes have not reached are prepared here.
-        const bool prepared = i < prepare_cursor;
+        if (i >= prepare_cursor)
+            prepare_column(i);
         const std::size_t column = static_cast<std::size_t>(i);
         const int first = live_first[column];
         const int end = live_end[column];
@@ -169,13 +195,9 @@ void plane_region::advance_pass()
         const std::size_t base = index_of(i, 0);
         for (int j = first; j < end; ++j) {
             const std::size_t index = base + static_cast<std::size_t>(j);
-            point_state state = state_of[index];
+            const point_state state = state_of[index];
             if (state == escaped)
                 continue;
-            if (state == active && !prepared) {
-                prepare(index, c_of(i, j));
-                state = state_of[index];
-            }
             ++step_of[index];
             if (state == leaving) {
                 state_of[index] = escaped;
@@ -228,6 +250,8 @@ void plane_region::set_iterate(int column, int row, complex_f z)
     states[index] = within_escape_radius(z) ? active : escaped;
     if (states[index] == active)
         include_row(column, row);
-    if (states[index] == active && column < prepare_cursor)
-        prepare(index, c);
+    if (states[index] == active && column < prepare_cursor) {
+        iterate_column(column, row, row + 1);
+        prepare(index, c, next_iterates[static_cast<std::size_t>(row)]);
+    }
 }

@@ -124,14 +124,31 @@ private:
     // Widens the column's live rows to hold row.
     void include_row(int column, int row);
     complex_f c_of(int column, int row) const;
-    // Fills the other slot with the next iterate and its colour.
-    // At most once per point between two whole passes: the settling test
-    // reads the other slot as the iterate before last.
-    void prepare(std::size_t index, complex_f c);
+    // next_iterates[j] = z * z + c for the active points of rows first to
+    // end - 1 of a column (plane_iteration.cpp).
+    void iterate_column(int column, int first, int end);
+    // The same loop without -ffloat-store, at 24-bit precision control, for
+    // grids where that rounds exactly (plane_iteration.cpp).
+    static void iterate_at_single_precision(const std::uint8_t* steps, const point_state* states,
+                                            const complex_f* const slots[2], float c_re, const float* c_im,
+                                            int first, int end, complex_f* next);
+    // Fills the other slot with the next iterate, computed by iterate_column,
+    // and its colour. At most once per point between two whole passes: the
+    // settling test reads the other slot as the iterate before last.
+    void prepare(std::size_t index, complex_f c, complex_f next);
+    // iterate_column and prepare for the column's live rows.
+    void prepare_column(int column);
 
     // Grid values: every column shares the rows' imaginary parts.
     std::vector<float> column_re;
     std::vector<float> row_im;
+    // Whether iterate_column may round at the x87 unit's 24-bit precision
+    // control instead of storing each result: true when no grid value is 0
+    // or smaller than least_grid_value (plane_iteration.cpp).
+    bool single_precision_control;
+    static constexpr float least_grid_value = 0x1p-64f;
+    // One column's next iterates, by row.
+    std::vector<complex_f> next_iterates;
     // Slot steps & 1 holds the current iterate and colour; the other slot
     // the previous ones, or the prepared next ones. The ratios are not kept:
     // point() computes them from the iterates.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "plane/plane_region.h"
+#include "plane/x87_single_precision.h"
 #include "next_iterate.h"
 
 namespace {
@@ -233,6 +234,43 @@ TEST(plane_region, a_point_moved_by_hand_goes_on_from_there)
     region.advance_pass();
     EXPECT_EQ(region.point(21, 30).steps, 1);
     EXPECT_EQ(region.point(21, 30).z, region.point(21, 30).c);
+}
+
+// A square below float's least normal value, 2^-126, where the x87 unit at
+// 24-bit precision control keeps bits that float loses: beside c = 0 (a grid
+// the 24-bit iteration must leave to the stored one) the next iterate is
+// still float's. x = 2^-64 (1 + 2^-23): x * x rounds once, to float's
+// subnormal 2^-128 (1 + 2^-21); through 24 bits first it would be 2^-128,
+// and 2 x * x would keep 2^-127 (1 + 2^-22).
+TEST(plane_region, next_iterates_round_as_float_below_the_normal_range)
+{
+    plane_region region(0.0f, 0.0f, 1.0f, 1.0f);
+    region.prepare_pass(1.0);
+    const float x = 0x1.000002p-64f;
+    region.set_iterate(0, 0, complex_f(x, 0.0f));
+    EXPECT_EQ(region.point(0, 0).next, complex_f(0x1.000008p-128f, 0.0f));
+    region.set_iterate(0, 0, complex_f(x, x));
+    EXPECT_EQ(region.point(0, 0).next, complex_f(0.0f, 0x1.000008p-127f));
+}
+
+// 1 / 3 rounds to float's 24 bits inside the guard on the x87 unit (nothing
+// changes elsewhere), and to double's 53 again after it.
+TEST(plane_region, single_precision_guard_rounds_to_24_bits_and_restores)
+{
+    volatile double one = 1.0;
+    volatile double three = 3.0;
+    volatile double inside = 0.0;
+    {
+        const x87_single_precision guard;
+        inside = one / three;
+    }
+    const double after = one / three;
+#if defined(__i386__) && !defined(__SSE_MATH__)
+    EXPECT_EQ(inside, 0x1.555556p-2);
+#else
+    EXPECT_EQ(inside, 0x1.5555555555555p-2);
+#endif
+    EXPECT_EQ(after, 0x1.5555555555555p-2);
 }
 
 // The grid against single records stepped by hand the straightforward way,
