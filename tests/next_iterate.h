@@ -9,7 +9,7 @@
 
 #include <complex>
 
-#include "orbits/iterated_point.h"
+#include "mandelbrot/iterated_point.h"
 
 inline complex_f next_iterate(complex_f z, complex_f c)
 {

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "orbits/vertex.h"
-#include "plane/colour.h"
+#include "mandelbrot/colour.h"
 
 // The name of the unit-disc display list, built in the current context on
 // the first call.

@@ -4,7 +4,7 @@
 #include <array>
 #include <cmath>
 
-#include "plane/plane_region.h"
+#include "mandelbrot/rectangle.h"
 #include "random/random.h"
 
 int orbit_path::accepted_steps(complex_f c, complex_f* orbit)

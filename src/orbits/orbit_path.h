@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "orbits/iterated_point.h"
+#include "mandelbrot/iterated_point.h"
 #include "orbits/vertex.h"
-#include "plane/colour.h"
+#include "mandelbrot/colour.h"
 
 class orbit_path {
 public:

@@ -12,7 +12,7 @@
 #include "orbits/orbit_path.h"
 #include "orbits/orbit_walker.h"
 #include "orbits/vertex.h"
-#include "plane/colour.h"
+#include "mandelbrot/colour.h"
 
 class orbit_picture {
 public:

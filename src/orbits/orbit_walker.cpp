@@ -8,8 +8,8 @@ namespace {
 constexpr double pi = 3.141592653589793;
 }
 
-orbit_walker::orbit_walker(const plane_region& plane, colour_rgba colour, float re, float im)
-    : region(plane), point{}, trail(1, vertex2f{0.0f, 0.0f}), width(0), height(0), ticks(0)
+orbit_walker::orbit_walker(const grid_bounds& bounds, colour_rgba colour, float re, float im)
+    : region(bounds), point{}, trail(1, vertex2f{0.0f, 0.0f}), width(0), height(0), ticks(0)
 {
     point.init_at(complex_f(re, im));
     trail_colours.reserve(trail_limit);

@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "orbits/iterated_point.h"
+#include "mandelbrot/iterated_point.h"
 #include "orbits/vertex.h"
-#include "plane/colour.h"
-#include "plane/plane_region.h"
+#include "mandelbrot/colour.h"
+#include "mandelbrot/rectangle.h"
 
 class orbit_walker {
 public:
@@ -16,7 +16,7 @@ public:
     // Sub-steps between two whole iterates.
     static constexpr int ticks_per_step = 60;
 
-    orbit_walker(const plane_region& region, colour_rgba colour, float re, float im);
+    orbit_walker(const grid_bounds& region, colour_rgba colour, float re, float im);
 
     // One pass: two sub-steps along the orbit. False once the orbit escaped.
     bool update();
@@ -28,7 +28,8 @@ public:
     // Pixel position of a complex number for the current window size.
     vertex2f pixel_position(complex_f w) const;
 
-    const plane_region& region;
+    // The plane's rectangle, as the grid rounds it.
+    grid_bounds region;
     iterated_point point;
     std::vector<vertex2f> trail;  // newest first
     std::vector<colour_rgba> trail_colours;

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "orbits/iterated_point.h"
+#include "mandelbrot/iterated_point.h"
 
 namespace {
 

@@ -8,40 +8,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "orbits/iterated_point.h"
-#include "plane/colour.h"
-
-// The rectangle of the complex plane that the saver shows. In double
-// precision: the scene's random draws over it compute in doubles, and the
-// grid takes it rounded to single precision.
-struct plane_rectangle {
-    double re_min;
-    double im_min;
-    double re_max;
-    double im_max;
-};
-constexpr plane_rectangle saver_rectangle{-2.1, -1.2, 0.8, 1.2};
-
-// A point takes part in a pass only while |z| is strictly below this; a
-// modulus that is not a number counts as escaped.
-constexpr float escape_radius = 5.0f;
-
-// Decides exactly as std::abs(z) < escape_radius. The squared modulus in
-// double precision (exact squares, one rounding) settles every z outside a
-// shell of about +-0.001 around the radius, far wider than the library
-// modulus ever errs; only z inside the shell, and not-a-number, pay for the
-// library call.
-inline bool within_escape_radius(complex_f z)
-{
-    const double re = z.real();
-    const double im = z.imag();
-    const double squared = re * re + im * im;
-    if (squared < 24.99)
-        return true;
-    if (squared > 25.01)
-        return false;
-    return std::abs(z) < escape_radius;
-}
+#include "mandelbrot/iterated_point.h"
+#include "mandelbrot/colour.h"
+#include "mandelbrot/rectangle.h"
 
 // The grid is kept as parallel arrays indexed column * rows + row, not as
 // iterated_point records, so that a pass streams through only what it needs.
@@ -102,6 +71,8 @@ public:
     // The same as arrays, for loops over the whole grid.
     const std::uint8_t* steps_data() const { return steps.data(); }
     const colour_rgba* colour_slot(int slot) const { return colours[static_cast<std::size_t>(slot)].data(); }
+
+    grid_bounds bounds() const { return {re_min, im_min, re_max, im_max}; }
 
     float re_min;
     float im_min;

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <vector>
 
-#include "plane/colour.h"
+#include "mandelbrot/colour.h"
 #include "plane/plane_region.h"
 #include "plane/scissor_boxes.h"
 

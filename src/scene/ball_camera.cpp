@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "plane/colour.h"
+#include "mandelbrot/colour.h"
 #include "random/random.h"
 
 namespace {
@@ -45,7 +45,7 @@ ball_camera::ball_camera(stepping stepped_by)
         draw_object_colour(colour);
         const float im = static_cast<float>(random_between(saver_rectangle.im_min, saver_rectangle.im_max));
         const float re = static_cast<float>(random_between(saver_rectangle.re_min, saver_rectangle.re_max));
-        walkers.push_back(std::make_unique<orbit_walker>(plane, colour, re, im));
+        walkers.push_back(std::make_unique<orbit_walker>(plane.bounds(), colour, re, im));
     }
     walker_cursor = walkers.begin();
 

@@ -7,10 +7,11 @@
 
 namespace {
 
-const plane_region& region()
+// The saver's rectangle as the grid rounds it.
+grid_bounds region()
 {
-    static const plane_region r(saver_rectangle);
-    return r;
+    return {static_cast<float>(saver_rectangle.re_min), static_cast<float>(saver_rectangle.im_min),
+            static_cast<float>(saver_rectangle.re_max), static_cast<float>(saver_rectangle.im_max)};
 }
 
 constexpr colour_rgba colour{200, 100, 50, 0};

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "plane/colour.h"
+#include "mandelbrot/colour.h"
 #include "plane/plane_texture.h"
 
 namespace {

@@ -25,7 +25,7 @@ std::array<double, 2> texel_centre(int i, int k)
 
 void add_walker(ball_camera& scene, colour_rgba colour, complex_f c, int ticks)
 {
-    auto walker = std::make_unique<orbit_walker>(scene.plane, colour, c.real(), c.imag());
+    auto walker = std::make_unique<orbit_walker>(scene.plane.bounds(), colour, c.real(), c.imag());
     walker->resize(W, H);
     walker->ticks = ticks;
     scene.walkers.push_back(std::move(walker));

@@ -46,7 +46,7 @@ void expect_no_gl_error()
 TEST(not_a_number, ratio_at_z_equal_to_one_leaves_the_orbit_exact_and_the_walker_alive)
 {
     const plane_region region(saver_rectangle);
-    orbit_walker walker(region, colour_rgba{255, 255, 255, 255}, c_reaching_one, 0.0f);
+    orbit_walker walker(region.bounds(), colour_rgba{255, 255, 255, 255}, c_reaching_one, 0.0f);
     walker.resize(W, H);
     // 30 passes: the whole step at tick 60 lands on z = 1 exactly.
     for (int pass = 1; pass <= 30; ++pass)
@@ -78,7 +78,7 @@ TEST(not_a_number, trail_positions_that_are_not_numbers_draw_nothing_else)
 {
     auto scene = empty_scene(31, W, H);
     scene->walkers.push_back(
-        std::make_unique<orbit_walker>(scene->plane, colour_rgba{255, 255, 255, 255}, c_reaching_one, 0.0f));
+        std::make_unique<orbit_walker>(scene->plane.bounds(), colour_rgba{255, 255, 255, 255}, c_reaching_one, 0.0f));
     orbit_walker& walker = *scene->walkers.back();
     walker.resize(W, H);
     for (int pass = 1; pass <= 35; ++pass)

@@ -323,7 +323,7 @@ TEST(soak, walker_ticks_keep_the_orbit_and_pulse_past_their_32_bit_range)
 {
     const plane_region region(saver_rectangle);
     // Inside the main cardioid: the walker lives for ever.
-    orbit_walker walker(region, colour_rgba{255, 255, 255, 255}, -0.2f, 0.2f);
+    orbit_walker walker(region.bounds(), colour_rgba{255, 255, 255, 255}, -0.2f, 0.2f);
     walker.resize(window_width, window_height);
     constexpr int last_tick = INT32_MAX / orbit_walker::ticks_per_step * orbit_walker::ticks_per_step;
     walker.ticks = last_tick - 4;

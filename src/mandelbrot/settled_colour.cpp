@@ -5,7 +5,7 @@
 // inputs are a normal float m below 1e30 and x in [-1, 1], the smallest
 // nonzero intermediate is about s^2 / 9 with |s| >= 2^-25, the largest
 // 1.5 * 2^52 + 255.
-#include "plane/settled_colour.h"
+#include "mandelbrot/settled_colour.h"
 
 #include <cmath>
 #include <cstring>

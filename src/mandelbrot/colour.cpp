@@ -1,8 +1,8 @@
-#include "plane/colour.h"
+#include "mandelbrot/colour.h"
 
 #include <cmath>
 
-#include "plane/settled_colour.h"
+#include "mandelbrot/settled_colour.h"
 
 std::uint8_t to_byte(double x)
 {

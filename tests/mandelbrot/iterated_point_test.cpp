@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "orbits/iterated_point.h"
+#include "mandelbrot/iterated_point.h"
 #include "next_iterate.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <cmath>
 #include <vector>
 
-#include "plane/colour.h"
+#include "mandelbrot/colour.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // 32-bit x87 build compiles it without -ffloat-store (see src/CMakeLists.txt).
 #pragma once
 
-#include "plane/colour.h"
+#include "mandelbrot/colour.h"
 
 // The bytes of live_colour without the library's acos and log, when the
 // approximations settle them. Every quantity is bounded from below and

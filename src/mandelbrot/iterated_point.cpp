@@ -1,4 +1,4 @@
-#include "orbits/iterated_point.h"
+#include "mandelbrot/iterated_point.h"
 
 void iterated_point::init_at(complex_f p)
 {
