@@ -33,8 +33,9 @@ public:
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            const bool wanted = run.repetitions <= 1 ? run.run_type == Run::RT_Iteration
-                                                     : run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            const bool wanted = run.repetitions <= 1
+                                    ? run.run_type == Run::RT_Iteration
+                                    : run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
             if (wanted && !run.error_occurred)
                 milliseconds[run.run_name.function_name] =
                     run.GetAdjustedRealTime() * (run.time_unit == benchmark::kSecond ? 1000.0 : 1.0);
@@ -109,8 +110,7 @@ void register_plane()
 {
     const std::string suffix = std::string("/") + Plane::name;
     finish(benchmark::RegisterBenchmark(("construction" + suffix).c_str(), measure_construction<Plane>), 3);
-    finish(benchmark::RegisterBenchmark(("first_prepare_step" + suffix).c_str(), measure_first_prepare_step<Plane>),
-           5);
+    finish(benchmark::RegisterBenchmark(("first_prepare_step" + suffix).c_str(), measure_first_prepare_step<Plane>), 5);
     for (const int pass : {1, 10, 50, 96})
         finish(benchmark::RegisterBenchmark(("whole_pass_step_" + std::to_string(pass) + suffix).c_str(),
                                             measure_whole_pass_step<Plane>)
@@ -158,8 +158,8 @@ int main(int argc, char** argv)
         row("costliest prepare step", "first_prepare_step", "ms"),
     };
     for (const int pass : {1, 10, 50, 96})
-        figures.push_back(row("whole-pass step, pass " + std::to_string(pass),
-                              "whole_pass_step_" + std::to_string(pass), "ms"));
+        figures.push_back(
+            row("whole-pass step, pass " + std::to_string(pass), "whole_pass_step_" + std::to_string(pass), "ms"));
     figures.push_back(row("scene step(), worst of a life", "scene_worst_step", "ms", 1.0, scene_step_target_ms));
     figures.push_back(row("whole life, 2880 steps", "whole_life", "s CPU", 0.001, whole_life_target_s));
     figures.push_back({"state per grid point", "bytes", bytes_per_point<reference_plane>(),

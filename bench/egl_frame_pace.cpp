@@ -1,8 +1,8 @@
 // frame_pace, headless: the frames in an EGL pbuffer on Mesa, as the X11
 // hack draws them (without the window's presentation).
 //   frame_pace [--seconds S] [--seed N] [WxH]
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 
 #include "frame_pace.h"
 #include "render/egl_context.h"
@@ -22,11 +22,13 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "frame_pace: %s\n", error.c_str());
         return 1;
     }
-    const pace_figures figures = measure_pace(run, [] {}, [] {
-        timespec used{};
-        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used);
-        return static_cast<double>(used.tv_sec) + static_cast<double>(used.tv_nsec) / 1e9;
-    });
+    const pace_figures figures = measure_pace(
+        run, [] {},
+        [] {
+            timespec used{};
+            clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used);
+            return static_cast<double>(used.tv_sec) + static_cast<double>(used.tv_nsec) / 1e9;
+        });
     print_pace(run, figures);
     return figures.frames > 0 ? 0 : 1;
 }

@@ -34,8 +34,7 @@ bool parse_pace_run(int argc, char** argv, pace_run& run, std::string& error)
             run.seconds = std::atof(argv[++a]);
         } else if (std::strcmp(argv[a], "--seed") == 0 && has_value) {
             run.seed = static_cast<std::uint32_t>(std::strtoul(argv[++a], nullptr, 10));
-        } else if (std::sscanf(argv[a], "%dx%d", &run.width, &run.height) == 2 && run.width > 0 &&
-                   run.height > 0) {
+        } else if (std::sscanf(argv[a], "%dx%d", &run.width, &run.height) == 2 && run.width > 0 && run.height > 0) {
         } else {
             error = std::string("unexpected argument: ") + argv[a];
             return false;
@@ -96,7 +95,9 @@ pace_figures measure_pace(const pace_run& run, const std::function<void()>& pres
     }
     scene.stop_worker();
 
-    const auto percent = [](double from, double to) { return from < 0.0 || to < 0.0 ? -1.0 : 100.0 * (to - from) / 20.0; };
+    const auto percent = [](double from, double to) {
+        return from < 0.0 || to < 0.0 ? -1.0 : 100.0 * (to - from) / 20.0;
+    };
     figures.early_cpu_percent = percent(cpu_at_start, cpu_at[0]);
     figures.late_cpu_percent = percent(cpu_at[1], cpu_at[2]);
     figures.frames = static_cast<int>(frame_ms.size());

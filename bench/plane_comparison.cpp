@@ -37,11 +37,11 @@ class comparison {
 public:
     comparison(const bounds& region_bounds, bool compare_every_step)
         : where(region_bounds), every_step(compare_every_step), project(region_bounds.rectangle),
-          reference(static_cast<float>(region_bounds.rectangle.re_min), static_cast<float>(region_bounds.rectangle.im_min),
-                    static_cast<float>(region_bounds.rectangle.re_max), static_cast<float>(region_bounds.rectangle.im_max)), project_picture(project),
-          reference_picture(reference)
-    {
-    }
+          reference(
+              static_cast<float>(region_bounds.rectangle.re_min), static_cast<float>(region_bounds.rectangle.im_min),
+              static_cast<float>(region_bounds.rectangle.re_max), static_cast<float>(region_bounds.rectangle.im_max)),
+          project_picture(project), reference_picture(reference)
+    {}
 
     // Returns the number of mismatches found.
     long run(int passes)
@@ -137,8 +137,8 @@ private:
                 check_field(mine.next, theirs.next, "next", i, j);
                 check_field(mine.next_ratio, theirs.next_ratio, "next_ratio", i, j);
                 if (mine.steps != theirs.steps && ++mismatches <= 20)
-                    std::printf("%s, %s: column %d row %d: steps %d, reference %d\n", where.name, step_name.c_str(),
-                                i, j, mine.steps, theirs.steps);
+                    std::printf("%s, %s: column %d row %d: steps %d, reference %d\n", where.name, step_name.c_str(), i,
+                                j, mine.steps, theirs.steps);
             }
     }
 
@@ -164,8 +164,8 @@ private:
                 if (!reference_advanced)
                     ++skips;
                 if (project_advanced != reference_advanced && ++mismatches <= 20)
-                    std::printf("%s, %s: column %d row %d: the project %s the point, the reference %s\n",
-                                where.name, step_name.c_str(), i, j, project_advanced ? "advanced" : "skipped",
+                    std::printf("%s, %s: column %d row %d: the project %s the point, the reference %s\n", where.name,
+                                step_name.c_str(), i, j, project_advanced ? "advanced" : "skipped",
                                 reference_advanced ? "advanced" : "skipped");
             }
     }
@@ -191,10 +191,7 @@ private:
     // FNV-1a over every picture byte and escape decision of the project's
     // life, so that builds with different compilers and maths libraries
     // (native, 64-bit and 32-bit Windows) can be compared with each other.
-    void fold(std::uint8_t byte)
-    {
-        digest = (digest ^ byte) * 0x100000001B3u;
-    }
+    void fold(std::uint8_t byte) { digest = (digest ^ byte) * 0x100000001B3u; }
 
     const bounds& where;
     const bool every_step;

@@ -144,10 +144,10 @@ double whole_life()
 // step interrupted once by the rest of the machine does not count as the
 // scene's worst.
 struct scene_worst_step_result {
-    double worst_median;     // seconds
-    int worst_step_number;   // 1 to 2,880
-    double worst_single;     // the slowest single step of all lives
-    double median_life;      // seconds of a whole life, median
+    double worst_median;    // seconds
+    int worst_step_number;  // 1 to 2,880
+    double worst_single;    // the slowest single step of all lives
+    double median_life;     // seconds of a whole life, median
 };
 
 template <class Plane>

@@ -81,8 +81,7 @@ void print_maths_costs()
                 "acos %.1f, log %.1f, sqrt %.1f\n",
                 nanoseconds_per_call([](complex_f w) { return std::log(w).real(); }),
                 nanoseconds_per_call([&](complex_f w) { return (w / divisor).real(); }),
-                nanoseconds_per_call([](complex_f w) { return std::abs(w); }),
-                nanoseconds_per_call([](complex_f w) {
+                nanoseconds_per_call([](complex_f w) { return std::abs(w); }), nanoseconds_per_call([](complex_f w) {
                     return static_cast<float>(std::acos(static_cast<double>(w.real()) / 8.0));
                 }),
                 nanoseconds_per_call([](complex_f w) {
@@ -112,16 +111,16 @@ int main(int argc, char** argv)
 
     print_maths_costs();
     std::vector<figure> figures;
-    figures.push_back(
-        measured("grid construction", "ms", construction<reference_plane>, construction<project_plane>));
+    figures.push_back(measured("grid construction", "ms", construction<reference_plane>, construction<project_plane>));
     figures.back().target = construction_target_ms;
     figures.push_back(measured("costliest prepare step", "ms", first_prepare_step<reference_plane>,
                                first_prepare_step<project_plane>));
     for (const int pass : {1, 10, 50, 96}) {
         whole_pass_step<reference_plane> reference(pass);
         whole_pass_step<project_plane> project(pass);
-        figures.push_back(measured("whole-pass step, pass " + std::to_string(pass), "ms",
-                                   [&] { return reference.measure(); }, [&] { return project.measure(); }));
+        figures.push_back(measured(
+            "whole-pass step, pass " + std::to_string(pass), "ms", [&] { return reference.measure(); },
+            [&] { return project.measure(); }));
     }
     // Its own medians over the lives, step by step.
     const scene_worst_step_result reference_scene =
@@ -133,8 +132,8 @@ int main(int argc, char** argv)
                 figures.back().name.c_str(), figures.back().reference, figures.back().project,
                 reference_scene.worst_step_number, project_scene.worst_step_number,
                 1000.0 * reference_scene.worst_single, 1000.0 * project_scene.worst_single);
-    figures.push_back(measured("whole life, 2880 steps", "s CPU", whole_life<reference_plane>,
-                               whole_life<project_plane>, 1.0));
+    figures.push_back(
+        measured("whole life, 2880 steps", "s CPU", whole_life<reference_plane>, whole_life<project_plane>, 1.0));
     const double whole_life_s = figures.back().project;
 #ifdef _WIN32
     figures.back().target = whole_life_wine_target_s;
@@ -149,8 +148,8 @@ int main(int argc, char** argv)
                 "  scene step(), worst of a life  %8.3f ms    SSE build %.1f-%.1f ms    target <= %.1f ms\n"
                 "  whole life, 2880 steps         %8.3f s CPU SSE build %.2f-%.2f s     target <= %.1f s\n",
                 project_scene.worst_median * 1000.0, sse_build_worst_step_ms[0], sse_build_worst_step_ms[1],
-                scene_step_target_ms, whole_life_s, sse_build_whole_life_s[0],
-                sse_build_whole_life_s[1], x87_whole_life_target_s);
+                scene_step_target_ms, whole_life_s, sse_build_whole_life_s[0], sse_build_whole_life_s[1],
+                x87_whole_life_target_s);
 #else
     (void)whole_life_s;
 #endif

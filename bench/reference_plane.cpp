@@ -78,8 +78,8 @@ bool within_escape_radius(complex_f z)
 }
 
 region::region(float low_re, float low_im, float high_re, float high_im)
-    : re_min(low_re), im_min(low_im), re_max(high_re), im_max(high_im), columns(680), rows(510),
-      prepare_cursor(0), pass_count(0)
+    : re_min(low_re), im_min(low_im), re_max(high_re), im_max(high_im), columns(680), rows(510), prepare_cursor(0),
+      pass_count(0)
 {
     grid.resize(static_cast<std::size_t>(columns));
     const float step_re = (re_max - re_min) / static_cast<float>(columns - 1);
@@ -124,10 +124,8 @@ void region::advance_pass()
 }
 
 texture::texture(const region& plane)
-    : shown(&plane),
-      pixels(static_cast<std::size_t>(plane.columns) * static_cast<std::size_t>(plane.rows) * 4, 0),
-      pixels_changed(false),
-      work_pixels(pixels.size(), 0)
+    : shown(&plane), pixels(static_cast<std::size_t>(plane.columns) * static_cast<std::size_t>(plane.rows) * 4, 0),
+      pixels_changed(false), work_pixels(pixels.size(), 0)
 {
     recolour();
 }

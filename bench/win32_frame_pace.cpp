@@ -43,8 +43,8 @@ int main(int argc, char** argv)
     window_class.lpszClassName = "velmora_frame_pace";
     window_class.style = CS_OWNDC;
     RegisterClassA(&window_class);
-    HWND window = CreateWindowExA(0, window_class.lpszClassName, "frame_pace", WS_POPUP | WS_VISIBLE, 0, 0,
-                                  run.width, run.height, nullptr, nullptr, window_class.hInstance, nullptr);
+    HWND window = CreateWindowExA(0, window_class.lpszClassName, "frame_pace", WS_POPUP | WS_VISIBLE, 0, 0, run.width,
+                                  run.height, nullptr, nullptr, window_class.hInstance, nullptr);
     if (window == nullptr) {
         std::fprintf(stderr, "frame_pace: cannot create the window\n");
         return 1;

@@ -62,8 +62,8 @@ void check_dispatch(const char* tail, bool legacy)
     switch (plan.action) {
     case saver_action::refuse:
         require(plan.exit_code_decided && plan.exit_code == -1);
-        require(plan.mode == saver_mode::bad_switch || plan.mode == saver_mode::preview
-                || (plan.mode == saver_mode::change_password && !legacy));
+        require(plan.mode == saver_mode::bad_switch || plan.mode == saver_mode::preview ||
+                (plan.mode == saver_mode::change_password && !legacy));
         break;
     case saver_action::run_saver:
         require(!plan.exit_code_decided);

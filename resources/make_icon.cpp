@@ -41,8 +41,8 @@ picture plane_picture_square()
     // A square around the main body of the set; the picture is brightened
     // so that its brightest channel reaches 255.
     const int size = 440;
-    const int centre_column = static_cast<int>((-0.6 - region.re_min) / (region.re_max - region.re_min) *
-                                               (region.columns - 1));
+    const int centre_column =
+        static_cast<int>((-0.6 - region.re_min) / (region.re_max - region.re_min) * (region.columns - 1));
     const int first_column = std::clamp(centre_column - size / 2, 0, region.columns - size);
     const int first_row = (region.rows - size) / 2;
     int brightest = 1;
@@ -57,7 +57,8 @@ picture plane_picture_square()
     for (int row = 0; row < size; ++row)
         for (int column = 0; column < size; ++column) {
             const std::size_t texel = (static_cast<std::size_t>(first_row + row) * region.columns +
-                                       static_cast<std::size_t>(first_column + column)) * 4;
+                                       static_cast<std::size_t>(first_column + column)) *
+                                      4;
             const std::uint8_t* p = &texture.pixels[texel];
             square.pixels[static_cast<std::size_t>(row) * size + column] = {brightened(p[0]), brightened(p[1]),
                                                                             brightened(p[2]), p[3]};

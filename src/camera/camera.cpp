@@ -28,10 +28,9 @@ void camera_gl::apply() const
     const look_at view = camera_look_at(*this);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    gluLookAt(view.eye[0], view.eye[1], view.eye[2], view.centre[0], view.centre[1], view.centre[2],
-              view.up[0], view.up[1], view.up[2]);
+    gluLookAt(view.eye[0], view.eye[1], view.eye[2], view.centre[0], view.centre[1], view.centre[2], view.up[0],
+              view.up[1], view.up[2]);
 }
 
 void inertial_camera_gl::update_view(int, int)
-{
-}
+{}

@@ -5,8 +5,8 @@ bool moved_beyond_wake_distance(std::int32_t start_x, std::int32_t start_y, std:
     // 64-bit, so that no pair of coordinates can overflow the difference.
     const std::int64_t dx = static_cast<std::int64_t>(x) - start_x;
     const std::int64_t dy = static_cast<std::int64_t>(y) - start_y;
-    const std::uint64_t distance = static_cast<std::uint64_t>(dx < 0 ? -dx : dx) +
-                                   static_cast<std::uint64_t>(dy < 0 ? -dy : dy);
+    const std::uint64_t distance =
+        static_cast<std::uint64_t>(dx < 0 ? -dx : dx) + static_cast<std::uint64_t>(dy < 0 ? -dy : dy);
     return distance > wake_distance;
 }
 

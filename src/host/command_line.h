@@ -50,10 +50,10 @@ enum class saver_action {
 struct saver_dispatch {
     saver_mode mode;
     saver_action action;
-    std::uint32_t parent;      // 0: no parent window
-    bool foreground_parent;    // the parent is the foreground window instead
-    bool exit_code_decided;    // false: the action's own result is the exit code
-    int exit_code;             // 0 or -1 when decided
+    std::uint32_t parent;    // 0: no parent window
+    bool foreground_parent;  // the parent is the foreground window instead
+    bool exit_code_decided;  // false: the action's own result is the exit code
+    int exit_code;           // 0 or -1 when decided
 };
 
 // Whether a handle names an existing window (IsWindow on Windows).

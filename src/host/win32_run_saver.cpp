@@ -67,9 +67,9 @@ int run_saver(HWND parent)
     }
 
     if (RegisterClassA(&window_class) != 0)
-        host.host_window = CreateWindowExA(extended_style, saver_class_name, title, style, placement.left,
-                                           placement.top, placement.width, placement.height, parent, nullptr,
-                                           host.host_instance, nullptr);
+        host.host_window =
+            CreateWindowExA(extended_style, saver_class_name, title, style, placement.left, placement.top,
+                            placement.width, placement.height, parent, nullptr, host.host_instance, nullptr);
 
     int exit_code = 0;
     if (host.host_window != nullptr) {

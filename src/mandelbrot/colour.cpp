@@ -30,13 +30,32 @@ void hsv_to_rgb(double h, double s, double v, std::uint8_t* rgb)
     const std::uint8_t q = to_byte(value * (1.0 - s * f));
     const std::uint8_t t = to_byte(value * (1.0 - s * (1.0 - f)));
     switch (sector) {
-    case 0: rgb[1] = t; rgb[2] = p; break;
-    case 1: rgb[0] = q; rgb[2] = p; break;
-    case 2: rgb[0] = p; rgb[2] = t; break;
-    case 3: rgb[0] = p; rgb[1] = q; break;
-    case 4: rgb[0] = t; rgb[1] = p; break;
-    case 5: rgb[1] = p; rgb[2] = q; break;
-    default: break;
+    case 0:
+        rgb[1] = t;
+        rgb[2] = p;
+        break;
+    case 1:
+        rgb[0] = q;
+        rgb[2] = p;
+        break;
+    case 2:
+        rgb[0] = p;
+        rgb[2] = t;
+        break;
+    case 3:
+        rgb[0] = p;
+        rgb[1] = q;
+        break;
+    case 4:
+        rgb[0] = t;
+        rgb[1] = p;
+        break;
+    case 5:
+        rgb[1] = p;
+        rgb[2] = q;
+        break;
+    default:
+        break;
     }
 }
 

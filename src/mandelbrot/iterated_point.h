@@ -29,7 +29,7 @@ struct iterated_point {
     complex_f c;
     complex_f drawn;
     complex_f ratio;
-    complex_f next;        // equal to z while nothing is prepared
+    complex_f next;  // equal to z while nothing is prepared
     complex_f next_ratio;
     std::int32_t steps;
 

@@ -135,12 +135,30 @@ bool settled_colour(float dx, float m, float x, colour_rgba& colour)
         return false;
     colour = {full, full, full, 255};
     switch (sector) {
-    case 0: colour.g = other; colour.b = p; break;
-    case 1: colour.r = other; colour.b = p; break;
-    case 2: colour.r = p; colour.b = other; break;
-    case 3: colour.r = p; colour.g = other; break;
-    case 4: colour.r = other; colour.g = p; break;
-    default: colour.g = p; colour.b = other; break;
+    case 0:
+        colour.g = other;
+        colour.b = p;
+        break;
+    case 1:
+        colour.r = other;
+        colour.b = p;
+        break;
+    case 2:
+        colour.r = p;
+        colour.b = other;
+        break;
+    case 3:
+        colour.r = p;
+        colour.g = other;
+        break;
+    case 4:
+        colour.r = other;
+        colour.g = p;
+        break;
+    default:
+        colour.g = p;
+        colour.b = other;
+        break;
     }
     return true;
 }

@@ -80,6 +80,6 @@ void orbit_picture::draw(const std::vector<std::unique_ptr<orbit_path>>& paths) 
     for (std::size_t i = 0; i < paths.size() && i < path_windows.size(); ++i)
         paths[i]->draw(path_windows[i]);
     for (const walker_mark& walker : walkers)
-        draw_walker(walker.at, walker.pulse, trail.data() + walker.trail_first, trail_colours.data() + walker.trail_first,
-                    walker.trail_count);
+        draw_walker(walker.at, walker.pulse, trail.data() + walker.trail_first,
+                    trail_colours.data() + walker.trail_first, walker.trail_count);
 }

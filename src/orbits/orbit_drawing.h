@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "orbits/vertex.h"
 #include "mandelbrot/colour.h"
+#include "orbits/vertex.h"
 
 // The name of the unit-disc display list, built in the current context on
 // the first call.

@@ -32,8 +32,7 @@ int orbit_path::accepted_steps(complex_f c, complex_f* orbit)
 }
 
 orbit_path::orbit_path(colour_rgba colour)
-    : start(0.0f, 0.0f), width(0), height(0), path_length(0), tail_length(0), shown(3), first(0),
-      colour_first(0)
+    : start(0.0f, 0.0f), width(0), height(0), path_length(0), tail_length(0), shown(3), first(0), colour_first(0)
 {
     std::array<complex_f, max_steps> orbit{};
     int n = 0;
@@ -96,8 +95,10 @@ void orbit_path::resize(int new_width, int new_height)
     for (auto& v : vertices) {
         if (old_width == 0) {
             // Plane coordinates to pixels over the saver's fixed rectangle.
-            v.x = static_cast<float>((v.x - saver_rectangle.re_min) * new_width / (saver_rectangle.re_max - saver_rectangle.re_min));
-            v.y = static_cast<float>((v.y - saver_rectangle.im_min) * new_height / (saver_rectangle.im_max - saver_rectangle.im_min));
+            v.x = static_cast<float>((v.x - saver_rectangle.re_min) * new_width /
+                                     (saver_rectangle.re_max - saver_rectangle.re_min));
+            v.y = static_cast<float>((v.y - saver_rectangle.im_min) * new_height /
+                                     (saver_rectangle.im_max - saver_rectangle.im_min));
         } else {
             v.x = static_cast<float>(v.x * sx);
             v.y = static_cast<float>(v.y * sy);

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "mandelbrot/colour.h"
 #include "mandelbrot/iterated_point.h"
 #include "orbits/vertex.h"
-#include "mandelbrot/colour.h"
 
 class orbit_path {
 public:

@@ -9,10 +9,10 @@
 #include <memory>
 #include <vector>
 
+#include "mandelbrot/colour.h"
 #include "orbits/orbit_path.h"
 #include "orbits/orbit_walker.h"
 #include "orbits/vertex.h"
-#include "mandelbrot/colour.h"
 
 class orbit_picture {
 public:

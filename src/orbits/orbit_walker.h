@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "mandelbrot/iterated_point.h"
-#include "orbits/vertex.h"
 #include "mandelbrot/colour.h"
+#include "mandelbrot/iterated_point.h"
 #include "mandelbrot/rectangle.h"
+#include "orbits/vertex.h"
 
 class orbit_walker {
 public:

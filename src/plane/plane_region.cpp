@@ -30,8 +30,7 @@ const complex_f no_iterate(std::numeric_limits<float>::quiet_NaN(), std::numeric
 plane_region::plane_region(const plane_rectangle& rectangle)
     : plane_region(static_cast<float>(rectangle.re_min), static_cast<float>(rectangle.im_min),
                    static_cast<float>(rectangle.re_max), static_cast<float>(rectangle.im_max))
-{
-}
+{}
 
 plane_region::plane_region(float low_re, float low_im, float high_re, float high_im)
     : re_min(low_re), im_min(low_im), re_max(high_re), im_max(high_im), columns(grid_columns), rows(grid_rows),
@@ -111,8 +110,8 @@ void plane_region::iterate_column(int column, int first, int end)
     const complex_f* const slots[2] = {iterates[0].data() + base, iterates[1].data() + base};
     const float c_re = column_re[static_cast<std::size_t>(column)];
     if (single_precision_control)
-        iterate_at_single_precision(steps.data() + base, states.data() + base, slots, c_re, row_im.data(), first,
-                                    end, next_iterates.data());
+        iterate_at_single_precision(steps.data() + base, states.data() + base, slots, c_re, row_im.data(), first, end,
+                                    next_iterates.data());
     else
         iterate_rows(steps.data() + base, states.data() + base, active, slots, c_re, row_im.data(), first, end,
                      next_iterates.data());

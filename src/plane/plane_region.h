@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "mandelbrot/iterated_point.h"
 #include "mandelbrot/colour.h"
+#include "mandelbrot/iterated_point.h"
 #include "mandelbrot/rectangle.h"
 
 // The grid is kept as parallel arrays indexed column * rows + row, not as
@@ -101,8 +101,8 @@ private:
     // The same loop without -ffloat-store, at 24-bit precision control, for
     // grids where that rounds exactly (plane_iteration.cpp).
     static void iterate_at_single_precision(const std::uint8_t* steps, const point_state* states,
-                                            const complex_f* const slots[2], float c_re, const float* c_im,
-                                            int first, int end, complex_f* next);
+                                            const complex_f* const slots[2], float c_re, const float* c_im, int first,
+                                            int end, complex_f* next);
     // Fills the other slot with the next iterate, computed by iterate_column,
     // and its colour. At most once per point between two whole passes: the
     // settling test reads the other slot as the iterate before last.

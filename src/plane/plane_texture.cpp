@@ -26,16 +26,8 @@ plane_texture::plane_texture(const plane_region& plane)
       s_extent(static_cast<float>(static_cast<double>(plane.columns) / texture_size(plane.columns))),
       t_extent(static_cast<float>(static_cast<double>(plane.rows) / texture_size(plane.rows))),
       pixels(static_cast<std::size_t>(plane.columns) * static_cast<std::size_t>(plane.rows) * 4, 0),
-      pixels_changed(false),
-      spans(),
-      work_pixels(pixels.size(), 0),
-      work_spans(),
-      upload_pixels(pixels.size(), 0),
-      upload_pending(false),
-      drawn_spans(),
-      composed_pass(-1),
-      ahead_columns(0),
-      ahead_spans()
+      pixels_changed(false), spans(), work_pixels(pixels.size(), 0), work_spans(), upload_pixels(pixels.size(), 0),
+      upload_pending(false), drawn_spans(), composed_pass(-1), ahead_columns(0), ahead_spans()
 {
     recolour();
 }

@@ -80,7 +80,6 @@ private:
     bool draw_in_boxes();
 
 public:
-
     const plane_region* region;
     int width;
     int height;

@@ -18,12 +18,16 @@ public:
         const unsigned short single = static_cast<unsigned short>(saved & ~0x300u);
         __asm__ __volatile__("fldcw %0" : : "m"(single) : "memory");
     }
-    ~x87_single_precision() { __asm__ __volatile__("fldcw %0" : : "m"(saved) : "memory"); }
+    ~x87_single_precision()
+    {
+        __asm__ __volatile__("fldcw %0" : : "m"(saved) : "memory");
+    }
 
 private:
     unsigned short saved;
 #else
-    x87_single_precision() {}
+    x87_single_precision()
+    {}
 #endif
     x87_single_precision(const x87_single_precision&) = delete;
     x87_single_precision& operator=(const x87_single_precision&) = delete;

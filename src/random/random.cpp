@@ -23,12 +23,8 @@ void seed_random_engine(std::uint32_t seed)
 }
 
 uniform_real_generator::uniform_real_generator(std::mt19937& source, double range_low, double range_high)
-    : engine(source),
-      scale(1.0 / (static_cast<double>(std::mt19937::max()) + 1.0)),
-      low(range_low),
-      high(range_high)
-{
-}
+    : engine(source), scale(1.0 / (static_cast<double>(std::mt19937::max()) + 1.0)), low(range_low), high(range_high)
+{}
 
 double uniform_real_generator::operator()()
 {

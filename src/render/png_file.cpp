@@ -6,8 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-bool write_png(const std::string& path, int width, int height, const std::vector<std::uint8_t>& rgb,
-               std::string& error)
+bool write_png(const std::string& path, int width, int height, const std::vector<std::uint8_t>& rgb, std::string& error)
 {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) {

@@ -21,16 +21,8 @@ void draw_object_colour(colour_rgba& colour)
 }  // namespace
 
 ball_camera::ball_camera(stepping stepped_by)
-    : distance(0.09),
-      plane(saver_rectangle),
-      texture(plane),
-      walker_cursor(walkers.end()),
-      worker_thread_id(0),
-      step_count(0),
-      worker_started(false),
-      width(0),
-      height(0),
-      mode(stepped_by)
+    : distance(0.09), plane(saver_rectangle), texture(plane), walker_cursor(walkers.end()), worker_thread_id(0),
+      step_count(0), worker_started(false), width(0), height(0), mode(stepped_by)
 {
     texture.create_gl_texture();
     pitch = -90.0f;
@@ -52,7 +44,7 @@ ball_camera::ball_camera(stepping stepped_by)
     // Three draws per attempt here, then the path's own draws for its seed.
     for (int attempt = 0; attempt < path_attempts; ++attempt) {
         draw_object_colour(colour);
-    auto path = std::make_unique<orbit_path>(colour);
+        auto path = std::make_unique<orbit_path>(colour);
         bool too_close = false;
         for (const auto& kept : paths)
             if (std::abs(path->start - kept->start) < 0.5f) {

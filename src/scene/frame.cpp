@@ -25,8 +25,9 @@ perspective_projection window_projection(std::int32_t width, std::int32_t height
     perspective_projection projection{};
     projection.aspect = 1.0 / ratio;
     // 114.59165581759555 is 360 / 3.14159, not 360 / pi.
-    projection.fovy = std::atan(static_cast<double>(h) / (2.0 * (3.0 * hf - (0.4 * s - 0.5 * static_cast<double>(h)))))
-                      * 114.59165581759555;
+    projection.fovy =
+        std::atan(static_cast<double>(h) / (2.0 * (3.0 * hf - (0.4 * s - 0.5 * static_cast<double>(h))))) *
+        114.59165581759555;
     return projection;
 }
 

@@ -47,8 +47,7 @@ void run_paced(const pacing_parts& parts, std::atomic<std::int32_t>& last_step_u
         const std::int64_t took = ended - started;
         // A clock that went back (a wrapped tick count, or a performance
         // counter read on another processor) counts as no time.
-        const std::int32_t elapsed_us =
-            took < 0 ? 0 : (took > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(took));
+        const std::int32_t elapsed_us = took < 0 ? 0 : (took > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(took));
         last_step_us = elapsed_us;
         // The pace's sleep is four times a slow step, which can run to
         // seconds on a busy machine: it is slept in slices of at most 10 ms

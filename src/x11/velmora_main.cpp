@@ -22,9 +22,9 @@
 #include "random/random.h"
 #include "scene/ball_camera.h"
 #include "scene/frame.h"
+#include "velmora_version.h"
 #include "x11/fps_overlay.h"
 #include "x11/glx_context.h"
-#include "velmora_version.h"
 #include "x11/x11_options.h"
 #include "x11/x11_window.h"
 

@@ -16,8 +16,8 @@ int record_x11_error(Display* display, XErrorEvent* event)
         char description[256] = "";
         XGetErrorText(display, event->error_code, description, sizeof description);
         char line[400];
-        std::snprintf(line, sizeof line, "X error: %s (request %d, resource 0x%lx)", description,
-                      event->request_code, event->resourceid);
+        std::snprintf(line, sizeof line, "X error: %s (request %d, resource 0x%lx)", description, event->request_code,
+                      event->resourceid);
         first_x11_error = line;
     }
     return 0;
@@ -51,8 +51,8 @@ bool x11_window::create(Display* new_display, const XVisualInfo& visual, int new
     attributes.border_pixel = 0;
     attributes.event_mask = KeyPressMask | StructureNotifyMask;
     id = XCreateWindow(display, root, 0, 0, static_cast<unsigned>(new_width), static_cast<unsigned>(new_height), 0,
-                       visual.depth, InputOutput, visual.visual,
-                       CWColormap | CWBackPixel | CWBorderPixel | CWEventMask, &attributes);
+                       visual.depth, InputOutput, visual.visual, CWColormap | CWBackPixel | CWBorderPixel | CWEventMask,
+                       &attributes);
     owned = true;
     width = new_width;
     height = new_height;
@@ -113,8 +113,7 @@ bool x11_window::handle(const XEvent& event)
         return symbol == XK_q || symbol == XK_Escape;
     }
     case ClientMessage:
-        return owned && event.xclient.format == 32 &&
-               static_cast<Atom>(event.xclient.data.l[0]) == delete_window;
+        return owned && event.xclient.format == 32 && static_cast<Atom>(event.xclient.data.l[0]) == delete_window;
     default:
         return false;
     }

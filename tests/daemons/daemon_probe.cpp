@@ -13,16 +13,16 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <optional>
-#include <cstring>
 #include <string>
 
 #include <unistd.h>
 
+#include "../x11/x11_test_support.h"
 #include "options/command_words.h"
 #include "x11/x11_options.h"
-#include "../x11/x11_test_support.h"
 
 namespace {
 
@@ -61,8 +61,9 @@ double process_age(long pid)
     const char* fields = read ? std::strrchr(line, ')') : nullptr;
     unsigned long long start_ticks = 0;
     // After the name: state (field 3) ... start time (field 22).
-    if (fields == nullptr || std::sscanf(fields + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %*u %*u %*d %*d %*d %*d %*d %*d %llu",
-                                         &start_ticks) != 1)
+    if (fields == nullptr ||
+        std::sscanf(fields + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %*u %*u %*d %*d %*d %*d %*d %*d %llu",
+                    &start_ticks) != 1)
         return -1.0;
     timespec now{};
     clock_gettime(CLOCK_BOOTTIME, &now);

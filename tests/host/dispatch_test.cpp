@@ -107,8 +107,8 @@ TEST(command_line, switch_forms_choose_the_mode_window_and_exit_code)
         // Quoted program names with blanks, and quotes that never close.
         {"\"C:\\Program Files\\velmora.scr\" /s", false, saver_mode::run_full_screen, run, 0, false, not_decided},
         {"\"C:\\Program Files\\velmora.scr\"/p 77", false, saver_mode::preview, run, 77, false, not_decided},
-        {"\"C:\\Bildschirmschoner\\Velm\xc3\xb6ra.scr\" /c:77", false, saver_mode::configure, configure, 77,
-         false, not_decided},
+        {"\"C:\\Bildschirmschoner\\Velm\xc3\xb6ra.scr\" /c:77", false, saver_mode::configure, configure, 77, false,
+         not_decided},
         {"\"C:\\Program Files\\velmora.scr /s", false, saver_mode::configure_without_parent, configure, 0, false,
          not_decided},
         {"\"", false, saver_mode::configure_without_parent, configure, 0, false, not_decided},
@@ -130,8 +130,7 @@ TEST(command_line, double_byte_program_names_are_stepped_over_whole)
     // A lead byte as the very last byte does not step past the end.
     check({"\"C:\\velmora\x81", false, saver_mode::configure_without_parent, configure, 0, false, not_decided},
           next_double_byte);
-    check({"\"\x81", false, saver_mode::configure_without_parent, configure, 0, false, not_decided},
-          next_double_byte);
+    check({"\"\x81", false, saver_mode::configure_without_parent, configure, 0, false, not_decided}, next_double_byte);
     // Single-byte text steps the same either way.
     check({"\"C:\\Program Files\\velmora.scr\" /s", false, saver_mode::run_full_screen, run, 0, false, not_decided},
           next_double_byte);
@@ -144,14 +143,10 @@ TEST(command_line, window_check_is_made_only_where_a_handle_is_read)
         bool legacy;
         int checks;
     } cases[] = {
-        {"/a 1234", false, 0},  // refused before the handle is looked at
-        {"/a 1234", true, 1},
-        {"/p 0", false, 0},     // zero names no window
-        {"/p 1234", false, 1},
-        {"/c 1234", false, 0},  // a handle after a blank is not read
-        {"/c:1234", false, 1},
-        {"/s 1234", false, 0},
-        {"/x 1234", false, 0},
+        {"/a 1234", false, 0},                         // refused before the handle is looked at
+        {"/a 1234", true, 1},  {"/p 0", false, 0},     // zero names no window
+        {"/p 1234", false, 1}, {"/c 1234", false, 0},  // a handle after a blank is not read
+        {"/c:1234", false, 1}, {"/s 1234", false, 0}, {"/x 1234", false, 0},
     };
     for (const auto& c : cases) {
         window_checks = 0;

@@ -113,7 +113,7 @@ public:
             return found;
         for (std::uint64_t entry = table; in_range(entry, 20) && u32(entry + 12) != 0 && found.size() < 256;
              entry += 20) {
-            import library{text_at(offset_of(u32(entry + 12))), {}};
+import library{text_at(offset_of(u32(entry + 12))), {} };
             const std::uint32_t thunks = u32(entry) != 0 ? u32(entry) : u32(entry + 16);
             const bool wide = magic == 0x20B;
             for (std::uint64_t thunk = offset_of(thunks); thunk != 0 && library.functions.size() < 4096;
@@ -198,8 +198,7 @@ constexpr std::uint32_t rt_group_icon = 14;
 constexpr std::uint32_t rt_manifest = 24;
 constexpr std::uint32_t english_united_states = 0x409;
 
-const pe_file::resource* find_resource(const std::vector<pe_file::resource>& all, std::uint32_t type,
-                                       std::uint32_t id)
+const pe_file::resource* find_resource(const std::vector<pe_file::resource>& all, std::uint32_t type, std::uint32_t id)
 {
     for (const auto& r : all)
         if (r.type == type && r.id == id)
@@ -209,8 +208,8 @@ const pe_file::resource* find_resource(const std::vector<pe_file::resource>& all
 
 void check_imports(const pe_file& file)
 {
-    const std::set<std::string> allowed = {"kernel32.dll", "user32.dll",   "gdi32.dll",  "advapi32.dll",
-                                           "comctl32.dll", "opengl32.dll", "glu32.dll",  "msvcrt.dll"};
+    const std::set<std::string> allowed = {"kernel32.dll", "user32.dll",   "gdi32.dll", "advapi32.dll",
+                                           "comctl32.dll", "opengl32.dll", "glu32.dll", "msvcrt.dll"};
     const std::set<std::string> looked_up = {"HeapSetInformation", "VerifyScreenSavePwd", "PwdChangePasswordA",
                                              "ImmAssociateContext", "InitCommonControlsEx"};
     const auto imports = file.imports();
@@ -251,7 +250,8 @@ bool read_export_list(const std::string& path, export_list& list)
     for (int number = 1; std::getline(in, line); ++number) {
         line.erase(std::min(line.find('#'), line.size()));
         std::istringstream words(line);
-        std::vector<std::string> word((std::istream_iterator<std::string>(words)), std::istream_iterator<std::string>());
+        std::vector<std::string> word((std::istream_iterator<std::string>(words)),
+                                      std::istream_iterator<std::string>());
         if (word.empty())
             continue;
         const std::string& first = word.front();
@@ -317,8 +317,7 @@ void check_old_windows_imports(const pe_file& file, const export_list& list)
         }
     }
     check(imported > 0 && missing == 0, "every imported function is exported by " + all_systems + " (" +
-                                            std::to_string(missing) + " of " + std::to_string(imported) +
-                                            " are not)");
+                                            std::to_string(missing) + " of " + std::to_string(imported) + " are not)");
 }
 
 // The processor floor of the 32-bit file: the i686 (Pentium Pro) with its
@@ -344,8 +343,8 @@ bool above_i686(const std::string& mnemonic, const std::string& operands)
         "monitor", "mwait",
         // Later integer instructions (not tzcnt: GCC writes it as rep bsf,
         // which older processors run as bsf).
-        "popcnt", "lzcnt", "crc32", "movbe", "andn", "bextr", "blsi", "blsmsk", "blsr", "bzhi", "pdep", "pext",
-        "mulx", "rorx", "sarx", "shlx", "shrx", "adcx", "adox"};
+        "popcnt", "lzcnt", "crc32", "movbe", "andn", "bextr", "blsi", "blsmsk", "blsr", "bzhi", "pdep", "pext", "mulx",
+        "rorx", "sarx", "shlx", "shrx", "adcx", "adox"};
     // 3DNow!'s own mnemonics, which take %mm registers anyway.
     static const std::set<std::string> three_dnow = {"pavgusb", "pmulhrw", "pi2fd", "pi2fw", "pswapd"};
     for (const char* registers : {"%mm", "%xmm", "%ymm", "%zmm", "%k"})
@@ -392,9 +391,9 @@ void check_instructions(const std::string& objdump, const std::string& path)
     check(pipe != nullptr, "objdump runs: " + objdump);
     if (pipe == nullptr)
         return;
-    static const std::set<std::string> prefixes = {"rep",  "repz", "repe", "repnz", "repne", "lock", "data16",
-                                                    "addr16", "addr32", "cs", "ds", "es", "fs", "gs", "ss",
-                                                    "notrack", "bnd"};
+    static const std::set<std::string> prefixes = {"rep",    "repz",   "repe",   "repnz",   "repne", "lock",
+                                                   "data16", "addr16", "addr32", "cs",      "ds",    "es",
+                                                   "fs",     "gs",     "ss",     "notrack", "bnd"};
     constexpr int shown_offenders = 50;
     bool excused = false;
     int instructions = 0;
@@ -412,8 +411,7 @@ void check_instructions(const std::string& objdump, const std::string& path)
         // An instruction line: "  401000:\tmnemonic operands".
         const std::size_t colon = line.find(":\t");
         const std::size_t start = line.find_first_not_of(' ');
-        if (colon != std::string::npos && start < colon &&
-            line.find_first_not_of("0123456789abcdef", start) == colon) {
+        if (colon != std::string::npos && start < colon && line.find_first_not_of("0123456789abcdef", start) == colon) {
             std::string text = line.substr(colon + 2);
             while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
                 text.pop_back();
@@ -437,11 +435,9 @@ void check_instructions(const std::string& objdump, const std::string& path)
     const int status = pclose(pipe);
     check(status == 0 && instructions > 0,
           "objdump disassembles the file (" + std::to_string(instructions) + " instructions)");
-    check(offenders == 0, "no instruction above " + std::string(processor_floor) + " (" +
-                              std::to_string(offenders) + " are" +
-                              (offenders > shown_offenders ? ", the first " + std::to_string(shown_offenders) +
-                                                                 " shown above)"
-                                                           : ")"));
+    check(offenders == 0,
+          "no instruction above " + std::string(processor_floor) + " (" + std::to_string(offenders) + " are" +
+              (offenders > shown_offenders ? ", the first " + std::to_string(shown_offenders) + " shown above)" : ")"));
 }
 
 std::string string_resource(const pe_file& file, const pe_file::resource& block, int index)

@@ -93,8 +93,8 @@ TEST(colour, fast_path_gives_the_definitions_bytes_at_every_boundary)
         const std::array<int, 4> expected = colour_by_definition(s[0], s[1]);
         const std::array<int, 4> got = bytes(displacement_colour(s[0], s[1]));
         if (got != expected && ++wrong <= 5)
-            ADD_FAILURE() << "dx " << s[0] << ", dy " << s[1] << ": got " << got[0] << " " << got[1] << " "
-                          << got[2] << ", the definition " << expected[0] << " " << expected[1] << " " << expected[2];
+            ADD_FAILURE() << "dx " << s[0] << ", dy " << s[1] << ": got " << got[0] << " " << got[1] << " " << got[2]
+                          << ", the definition " << expected[0] << " " << expected[1] << " " << expected[2];
     }
     EXPECT_EQ(wrong, 0) << "of " << samples.size() << " displacements";
 }

@@ -3,9 +3,9 @@
 #include <array>
 #include <cmath>
 
+#include "next_iterate.h"
 #include "orbits/orbit_path.h"
 #include "random/random.h"
-#include "next_iterate.h"
 
 namespace {
 

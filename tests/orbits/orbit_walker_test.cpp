@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "orbits/orbit_walker.h"
 #include "next_iterate.h"
+#include "orbits/orbit_walker.h"
 
 namespace {
 

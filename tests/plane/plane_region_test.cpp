@@ -5,9 +5,9 @@
 #include <random>
 #include <vector>
 
+#include "next_iterate.h"
 #include "plane/plane_region.h"
 #include "plane/x87_single_precision.h"
-#include "next_iterate.h"
 
 namespace {
 
@@ -281,17 +281,17 @@ TEST(plane_region, records_match_points_stepped_alone_on_exact_orbits)
 {
     plane_region region = lattice_region();
     const complex_f parameters[] = {
-        {0.0f, 0.0f},    // fixed at 0 at once: log 0 on both sides
-        {1.0f, 0.0f},    // log 1 = 0; reaches exactly 5 at the third iterate
-        {-1.0f, 0.0f},   // 2-cycle -1, 0
-        {-2.0f, 0.0f},   // fixed at 2 after two steps
-        {0.0f, 1.0f},    // 2-cycle -1 + i, -i
-        {0.25f, 0.0f},   // creeps toward 1/2
-        {-0.125f, 0.5f}, // converges to an attracting fixed point
-        {-5.0f, 0.0f},   // on the radius from the start
-        {-3.0f, -4.0f},  // on the radius from the start
-        {-6.0f, -4.0f},  // beyond it
-        {-1.75f, 0.0f},  // edge of the period-3 window
+        {0.0f, 0.0f},     // fixed at 0 at once: log 0 on both sides
+        {1.0f, 0.0f},     // log 1 = 0; reaches exactly 5 at the third iterate
+        {-1.0f, 0.0f},    // 2-cycle -1, 0
+        {-2.0f, 0.0f},    // fixed at 2 after two steps
+        {0.0f, 1.0f},     // 2-cycle -1 + i, -i
+        {0.25f, 0.0f},    // creeps toward 1/2
+        {-0.125f, 0.5f},  // converges to an attracting fixed point
+        {-5.0f, 0.0f},    // on the radius from the start
+        {-3.0f, -4.0f},   // on the radius from the start
+        {-6.0f, -4.0f},   // beyond it
+        {-1.75f, 0.0f},   // edge of the period-3 window
     };
     std::vector<lattice_point> where;
     std::vector<iterated_point> alone;

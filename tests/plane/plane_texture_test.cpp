@@ -109,8 +109,8 @@ TEST(plane_texture, displacement_sets_hue_and_value)
     };
     // Value ln(length) / 10 + 0.5: 0.569 at length 2 and 0.431 at 0.5, where
     // another divisor or base of logarithm gives other bytes.
-    place(0, 0, 2.0f, 0.0f);    // along +re: hue 0
-    place(1, 0, 0.0f, -1.0f);   // straight down: hue 0.25, as straight up
+    place(0, 0, 2.0f, 0.0f);   // along +re: hue 0
+    place(1, 0, 0.0f, -1.0f);  // straight down: hue 0.25, as straight up
     place(2, 0, 0.0f, 1.0f);
     place(3, 0, -1.0f, 0.0f);   // along -re: hue 0.5, length 1: value 0.5
     place(4, 0, 0.001f, 0.0f);  // below e^-5: value 0

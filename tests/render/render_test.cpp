@@ -74,7 +74,7 @@ TEST(render, full_fresh_frame_shows_paths_and_discs_over_black)
     for (int y = 0; y < H; ++y)
         for (int x = 0; x < W; ++x)
             lit += shot.lit(x, y);
-    EXPECT_GT(lit, 128 * 4);   // at least the discs
+    EXPECT_GT(lit, 128 * 4);  // at least the discs
     EXPECT_LT(lit, W * H / 10);
 }
 
@@ -106,7 +106,8 @@ TEST(render, escaped_points_show_black_and_live_points_their_colour)
                     const bool live = region.point(i + di, j).steps == region.pass_count;
                     all_live &= live;
                     all_escaped &= !live;
-                    const std::size_t t = (static_cast<std::size_t>(k + dk) * 680 + static_cast<std::size_t>(i + di)) * 4;
+                    const std::size_t t =
+                        (static_cast<std::size_t>(k + dk) * 680 + static_cast<std::size_t>(i + di)) * 4;
                     for (int ch = 0; ch < 3; ++ch) {
                         low[ch] = std::min<int>(low[ch], texels[t + static_cast<std::size_t>(ch)]);
                         high[ch] = std::max<int>(high[ch], texels[t + static_cast<std::size_t>(ch)]);
@@ -356,8 +357,9 @@ TEST(render, plane_in_scissor_boxes_keeps_band_edges_and_the_outermost_rows)
                     const int column = 282 + 4 * static_cast<int>(n);
                     const int row = rows[n];
                     const std::size_t k = static_cast<std::size_t>(plane_region::grid_rows - 1 - row);
-                    std::fill_n(&texture.pixels[(k * plane_region::grid_columns + static_cast<std::size_t>(column)) * 4],
-                                4, std::uint8_t{255});
+                    std::fill_n(
+                        &texture.pixels[(k * plane_region::grid_columns + static_cast<std::size_t>(column)) * 4], 4,
+                        std::uint8_t{255});
                     texel_span& span = texture.spans[static_cast<std::size_t>(row / plane_texture::box_rows)];
                     span = {std::min(span.first, column), std::max(span.end, column + 1)};
                 }
@@ -369,8 +371,8 @@ TEST(render, plane_in_scissor_boxes_keeps_band_edges_and_the_outermost_rows)
                 draw_frame(*scene);
                 shots[scissored ? 1 : 0] = picture().rgb;
             }
-            EXPECT_TRUE(shots[0] == shots[1])
-                << "window " << f.width << "x" << f.height << " at " << f.x << "," << f.y << ", picture " << picture_kind;
+            EXPECT_TRUE(shots[0] == shots[1]) << "window " << f.width << "x" << f.height << " at " << f.x << "," << f.y
+                                              << ", picture " << picture_kind;
             reshape(W, H, *scene);
         }
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);

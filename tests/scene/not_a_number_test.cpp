@@ -103,8 +103,8 @@ TEST(not_a_number, trail_positions_that_are_not_numbers_draw_nothing_else)
     const picture without;
 
     // The disc at c and the finite part of the trail are there ...
-    const auto disc = window_pixel(*scene, walker.pixel_position(walker.point.start).x,
-                                   walker.pixel_position(walker.point.start).y);
+    const auto disc =
+        window_pixel(*scene, walker.pixel_position(walker.point.start).x, walker.pixel_position(walker.point.start).y);
     EXPECT_TRUE(with_nan.lit(disc[0], disc[1]));
     // ... and nothing else: the segments that touch a position that is not
     // a number leave no pixel behind.

@@ -156,11 +156,11 @@ public:
         if (scene.paths.size() != path_count)
             problem << "paths " << scene.paths.size() << "; ";
         for (const auto& path : scene.paths) {
-            const bool inside = path->first >= 0 && path->first % 3 == 0 && path->shown >= 3
-                                && path->shown <= path->tail_length
-                                && static_cast<std::size_t>(path->first + path->shown) <= path->vertices.size()
-                                && path->colour_first >= 0 && path->colour_first + path->shown == path->tail_length
-                                && static_cast<std::size_t>(path->colour_first + path->shown) <= path->colours.size();
+            const bool inside = path->first >= 0 && path->first % 3 == 0 && path->shown >= 3 &&
+                                path->shown <= path->tail_length &&
+                                static_cast<std::size_t>(path->first + path->shown) <= path->vertices.size() &&
+                                path->colour_first >= 0 && path->colour_first + path->shown == path->tail_length &&
+                                static_cast<std::size_t>(path->colour_first + path->shown) <= path->colours.size();
             if (!inside)
                 problem << "path window first " << path->first << " shown " << path->shown << " colour_first "
                         << path->colour_first << " of " << path->vertices.size() << "; ";
@@ -206,8 +206,8 @@ TEST(soak, hundred_thousand_steps_keep_lists_windows_vertices_and_memory_sound)
     // A path's vertices are fixed once it is sized: only a path whose orbit
     // meets a ratio that is not a number may hold non-finite ones.
     for (const auto& path : scene->paths) {
-        const auto bad = std::count_if(path->vertices.begin(), path->vertices.end(),
-                                       [](vertex2f v) { return !finite(v); });
+        const auto bad =
+            std::count_if(path->vertices.begin(), path->vertices.end(), [](vertex2f v) { return !finite(v); });
         if (bad != 0) {
             ASSERT_TRUE(orbit_has_non_finite_ratio(path->start, path->path_length / orbit_path::samples_per_step))
                 << "path from " << path->start << " holds " << bad << " non-finite vertices";
@@ -291,8 +291,8 @@ TEST(soak, hundred_thousand_steps_keep_lists_windows_vertices_and_memory_sound)
 #endif
 
     std::printf("soak: %d steps, %ld frames of %dx%d, walkers %zu -> %zu, paths %zu, non-finite vertices %ld\n",
-                soak_steps, record.frames, window_width, window_height, record.walkers_at_start,
-                record.walkers_at_end, path_count, record.non_finite_vertices);
+                soak_steps, record.frames, window_width, window_height, record.walkers_at_start, record.walkers_at_end,
+                path_count, record.non_finite_vertices);
     std::printf("soak: heap in use %zu bytes at step %d, at most %zu after; VmRSS %ld kB, at most %ld kB after; "
                 "VmHWM %ld kB\n",
                 record.heap_at_baseline, baseline_step, record.heap_peak_after_baseline, record.rss_at_baseline_kb,
@@ -329,9 +329,8 @@ TEST(soak, walker_ticks_keep_the_orbit_and_pulse_past_their_32_bit_range)
     walker.ticks = last_tick - 4;
     // The pulse's alpha at ticks 0, 2, ..., 58 of a step, 255 (0.3 sin(2 pi
     // k / 60) + 0.6) truncated, worked out with bc.
-    constexpr int even_tick_alpha[30] = {153, 168, 184, 197, 209, 219, 225, 229, 229, 225,
-                                         219, 209, 197, 184, 168, 153, 137, 121, 108, 96,
-                                         86,  80,  76,  76,  80,  86,  96,  108, 121, 137};
+    constexpr int even_tick_alpha[30] = {153, 168, 184, 197, 209, 219, 225, 229, 229, 225, 219, 209, 197, 184, 168,
+                                         153, 137, 121, 108, 96,  86,  80,  76,  76,  80,  86,  96,  108, 121, 137};
     std::vector<int> whole_steps;
     for (int pass = 1; pass <= 62; ++pass) {
         const int steps_before = walker.point.steps;

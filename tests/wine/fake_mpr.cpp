@@ -4,12 +4,12 @@
 
 #include "fake_component_log.h"
 
-extern "C" __declspec(dllexport) DWORD WINAPI PwdChangePasswordA(LPCSTR provider, HWND parent, DWORD reserved,
-                                                                  void* more)
+extern "C" __declspec(dllexport) DWORD WINAPI
+    PwdChangePasswordA(LPCSTR provider, HWND parent, DWORD reserved, void* more)
 {
     fake_log("change provider=%s parent=%lu reserved=%lu more=%d", provider != nullptr ? provider : "(null)",
-             static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(parent)),
-             static_cast<unsigned long>(reserved), more != nullptr ? 1 : 0);
+             static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(parent)), static_cast<unsigned long>(reserved),
+             more != nullptr ? 1 : 0);
     return 0;
 }
 

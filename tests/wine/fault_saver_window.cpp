@@ -59,7 +59,8 @@ LRESULT saver_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpara
 {
     switch (message) {
     case WM_CREATE:
-        if (const char* kind = std::getenv("VELMORA_FAULT"); kind != nullptr && std::strcmp(kind, "bad_alloc_at_create") == 0)
+        if (const char* kind = std::getenv("VELMORA_FAULT");
+            kind != nullptr && std::strcmp(kind, "bad_alloc_at_create") == 0)
             throw std::bad_alloc();
         created_at = GetTickCount();
         SetTimer(window, 1, frame_period_ms, nullptr);

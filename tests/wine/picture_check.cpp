@@ -49,8 +49,8 @@ bool read_ppm(const char* path, screenshot& image)
     char magic[2] = {0, 0};
     in.read(magic, 2);
     int max_value = 0;
-    if (!in || magic[0] != 'P' || magic[1] != '6' || !next_field(in, image.width) ||
-        !next_field(in, image.height) || !next_field(in, max_value))
+    if (!in || magic[0] != 'P' || magic[1] != '6' || !next_field(in, image.width) || !next_field(in, image.height) ||
+        !next_field(in, max_value))
         return false;
     in.get();
     if (max_value != 255 || image.width <= 0 || image.height <= 0 || image.width > 16384 || image.height > 16384)
@@ -124,7 +124,8 @@ void expected_colour(const plane_texture& texture, int columns, int rows, texel_
             const double weight = (di != 0 ? fu : 1.0 - fu) * (dj != 0 ? fv : 1.0 - fv);
             const std::uint8_t* texel =
                 &texture.pixels[(static_cast<std::size_t>(j) * static_cast<std::size_t>(columns) +
-                                 static_cast<std::size_t>(i)) * 4];
+                                 static_cast<std::size_t>(i)) *
+                                4];
             for (int c = 0; c < 4; ++c)
                 sum[c] += weight * texel[c];
         }
@@ -156,7 +157,8 @@ int best_pass(const screenshot& image)
                 expected_colour(texture, region.columns, region.rows, to_texture(x, y), expected);
                 const std::uint8_t* shown =
                     &image.rgb[(static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) +
-                                static_cast<std::size_t>(x)) * 3];
+                                static_cast<std::size_t>(x)) *
+                               3];
                 bool close = true;
                 for (int c = 0; c < 3; ++c)
                     close = close && std::abs(shown[c] - expected[c]) <= tolerance;

@@ -6,6 +6,7 @@
 // screen's pixels, and edits the registry. Prints facts as key=value lines
 // for the suite to check; exits 0 when the command itself worked.
 #include <windows.h>
+// After windows.h, whose types it uses.
 #include <tlhelp32.h>
 
 #include <algorithm>
@@ -252,8 +253,8 @@ int info()
     say("virtual=%d,%d,%d,%d", GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
         GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
     say("style=0x%08lx exstyle=0x%08lx", static_cast<unsigned long>(style), static_cast<unsigned long>(extended));
-    say("topmost=%d visible=%d foreground=%d", (extended & WS_EX_TOPMOST) != 0 ? 1 : 0,
-        IsWindowVisible(window) ? 1 : 0, GetForegroundWindow() == window ? 1 : 0);
+    say("topmost=%d visible=%d foreground=%d", (extended & WS_EX_TOPMOST) != 0 ? 1 : 0, IsWindowVisible(window) ? 1 : 0,
+        GetForegroundWindow() == window ? 1 : 0);
     return 0;
 }
 
@@ -430,10 +431,14 @@ int preview(int argc, char** argv)
 
     // Input that would close the full-screen saver.
     const UINT inputs[][3] = {
-        {WM_KEYDOWN, VK_SPACE, 1},          {WM_SYSKEYDOWN, VK_MENU, 1 | (1u << 29)},
-        {WM_LBUTTONDOWN, MK_LBUTTON, 0},    {WM_RBUTTONDOWN, MK_RBUTTON, 0},
-        {WM_MBUTTONDOWN, MK_MBUTTON, 0},    {WM_MOUSEMOVE, 0, MAKELPARAM(5, 5)},
-        {WM_MOUSEMOVE, 0, MAKELPARAM(90, 70)}, {WM_ACTIVATEAPP, 0, 0},
+        {WM_KEYDOWN, VK_SPACE, 1},
+        {WM_SYSKEYDOWN, VK_MENU, 1 | (1u << 29)},
+        {WM_LBUTTONDOWN, MK_LBUTTON, 0},
+        {WM_RBUTTONDOWN, MK_RBUTTON, 0},
+        {WM_MBUTTONDOWN, MK_MBUTTON, 0},
+        {WM_MOUSEMOVE, 0, MAKELPARAM(5, 5)},
+        {WM_MOUSEMOVE, 0, MAKELPARAM(90, 70)},
+        {WM_ACTIVATEAPP, 0, 0},
         {WM_POWERBROADCAST, 4, 0},
     };
     for (const auto& input : inputs)

@@ -115,9 +115,8 @@ protected:
     {
         const auto max_steps = static_cast<std::int64_t>(std::ceil(seconds_since(started) * steps_per_second)) + 10;
         const step_match best = closest_step(shot, seed, 30, max_steps, first_size);
-        EXPECT_LT(best.mismatch, tolerated_mismatch)
-            << "closest renderer frame (step " << best.steps << ") differs in " << best.mismatch * 100
-            << "% of the pixels";
+        EXPECT_LT(best.mismatch, tolerated_mismatch) << "closest renderer frame (step " << best.steps << ") differs in "
+                                                     << best.mismatch * 100 << "% of the pixels";
         RecordProperty("closest_step", static_cast<int>(best.steps));
         RecordProperty("mismatch_percent", std::to_string(best.mismatch * 100));
     }
@@ -190,8 +189,8 @@ TEST_F(frontend, root_with_window_id_draws_into_the_given_window_as_the_settings
 {
     const Window decoy = client->create_window(600, 500, 200, 150);
     const Window preview = client->create_window(100, 60, 400, 300);
-    auto velmora = start({"--root", "--window-id", hex_id(preview), "--seed", "5"},
-                         {"XSCREENSAVER_WINDOW=" + hex_id(decoy)});
+    auto velmora =
+        start({"--root", "--window-id", hex_id(preview), "--seed", "5"}, {"XSCREENSAVER_WINDOW=" + hex_id(decoy)});
     ASSERT_TRUE(wait_until_drawn(*client, preview, start_up_limit)) << velmora->error_output();
     EXPECT_FALSE(wait_until_drawn(*client, decoy, 0.0)) << "drew on $XSCREENSAVER_WINDOW as well";
     expect_emergence_then_clean_end(*velmora, preview, 5);
@@ -240,8 +239,8 @@ TEST_F(frontend, root_fills_the_screen_and_ignores_input)
     const Window root = DefaultRootWindow(client->display);
     ASSERT_TRUE(wait_until_drawn(*client, root, start_up_limit)) << velmora->error_output();
     // Real key presses, a click and pointer motion, as the user makes them.
-    const std::string input = "DISPLAY=" + server->name +
-                              " xdotool mousemove 600 500 key q key Escape click 1 mousemove 50 50";
+    const std::string input =
+        "DISPLAY=" + server->name + " xdotool mousemove 600 500 key q key Escape click 1 mousemove 50 50";
     ASSERT_EQ(std::system(input.c_str()), 0);
     sleep_seconds(0.5);
     EXPECT_TRUE(velmora->running()) << "a saver on the root window never closes on input";
@@ -306,14 +305,8 @@ TEST_F(frontend, fps_shows_statistics_in_the_top_left_corner)
 TEST_F(frontend, bad_command_lines_fail_with_one_line)
 {
     const std::vector<std::vector<std::string>> command_lines = {
-        {"--frobnicate"},
-        {"-window-id"},
-        {"-window-id", "zzz"},
-        {"-window-id", "0x1fffff0"},  // names no window
-        {"-window-id", "0"},
-        {"--seed", "-1"},
-        {"-root", "-window"},
-        {"extra"},
+        {"--frobnicate"},    {"-window-id"},   {"-window-id", "zzz"}, {"-window-id", "0x1fffff0"},  // names no window
+        {"-window-id", "0"}, {"--seed", "-1"}, {"-root", "-window"},  {"extra"},
     };
     for (const auto& arguments : command_lines) {
         SCOPED_TRACE(::testing::PrintToString(arguments));

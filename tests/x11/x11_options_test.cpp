@@ -43,8 +43,8 @@ TEST(x11_options, window_ids_are_decimal_or_hexadecimal)
     EXPECT_EQ(parse_window_id("0x2A00007"), 0x2a00007ul);
     EXPECT_EQ(parse_window_id("0XfFfFfFfF"), 0xfffffffful);
     EXPECT_EQ(parse_window_id("4294967295"), 4294967295ul);
-    for (const std::string bad : {"", "0", "0x0", "0x", "x12", "-5", "+5", " 12", "12 ", "12abc", "0x12g",
-                                  "4294967296", "0x100000000", "99999999999999999999999"}) {
+    for (const std::string bad : {"", "0", "0x0", "0x", "x12", "-5", "+5", " 12", "12 ", "12abc", "0x12g", "4294967296",
+                                  "0x100000000", "99999999999999999999999"}) {
         SCOPED_TRACE(bad);
         EXPECT_FALSE(parse_window_id(bad).has_value());
     }
@@ -53,11 +53,22 @@ TEST(x11_options, window_ids_are_decimal_or_hexadecimal)
 TEST(x11_options, bad_command_lines_give_one_line)
 {
     const std::vector<std::vector<std::string>> command_lines = {
-        {"--frobnicate"}, {"-"}, {"--"}, {"extra"}, {"---fps"}, {"---root"},
-        {"-window-id"}, {"-window-id", "zzz"}, {"-window-id", "0"},
-        {"--seed"}, {"--seed", "x"},
-        {"-root", "-window"}, {"-window", "-window-id", "12"}, {"--window-id", "12", "--window"},
-        {"-window", "-root", "-window-id", "12"}, {"-window-id", "12", "-window-id", "13"},
+        {"--frobnicate"},
+        {"-"},
+        {"--"},
+        {"extra"},
+        {"---fps"},
+        {"---root"},
+        {"-window-id"},
+        {"-window-id", "zzz"},
+        {"-window-id", "0"},
+        {"--seed"},
+        {"--seed", "x"},
+        {"-root", "-window"},
+        {"-window", "-window-id", "12"},
+        {"--window-id", "12", "--window"},
+        {"-window", "-root", "-window-id", "12"},
+        {"-window-id", "12", "-window-id", "13"},
         {"-root", "--window-id", "12", "--window-id", "0xd"},
     };
     for (const auto& arguments : command_lines) {
@@ -88,8 +99,10 @@ TEST(x11_options, repeating_a_flag_is_harmless)
 TEST(x11_options, the_window_id_wins_over_root_as_in_the_settings_preview)
 {
     const std::vector<std::vector<std::string>> command_lines = {
-        {"--root", "--window-id", "0x800C9C"}, {"-root", "-window-id", "0x800C9C"},
-        {"-window-id", "0x800C9C", "-root"},   {"--window-id", "0x800C9C", "-root"},
+        {"--root", "--window-id", "0x800C9C"},
+        {"-root", "-window-id", "0x800C9C"},
+        {"-window-id", "0x800C9C", "-root"},
+        {"--window-id", "0x800C9C", "-root"},
         {"-root", "-fps", "--window-id", "8391836", "--seed", "7", "--root"},
     };
     for (const auto& arguments : command_lines) {

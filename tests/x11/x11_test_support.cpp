@@ -69,9 +69,10 @@ xvfb_server::xvfb_server(int width, int height)
         const int null = open("/dev/null", O_RDWR);
         dup2(null, STDOUT_FILENO);
         dup2(null, STDERR_FILENO);
-        std::vector<std::string> arguments = {"Xvfb", "-displayfd", std::to_string(ready[1]), "-screen", "0",
-                                              std::to_string(width) + "x" + std::to_string(height) + "x24",
-                                              "-nolisten", "tcp", "-noreset"};
+        std::vector<std::string> arguments = {
+            "Xvfb",      "-displayfd", std::to_string(ready[1]),
+            "-screen",   "0",          std::to_string(width) + "x" + std::to_string(height) + "x24",
+            "-nolisten", "tcp",        "-noreset"};
         auto argv = c_strings(arguments);
         execvp("Xvfb", argv.data());
         _exit(127);
@@ -181,9 +182,8 @@ x_client::~x_client()
 Window x_client::create_window(int x, int y, int width, int height)
 {
     const int screen = DefaultScreen(display);
-    const Window window =
-        XCreateSimpleWindow(display, RootWindow(display, screen), x, y, static_cast<unsigned>(width),
-                            static_cast<unsigned>(height), 0, 0, 0x808080);
+    const Window window = XCreateSimpleWindow(display, RootWindow(display, screen), x, y, static_cast<unsigned>(width),
+                                              static_cast<unsigned>(height), 0, 0, 0x808080);
     XMapWindow(display, window);
     XSync(display, False);
     return window;
@@ -341,8 +341,8 @@ void read_corner(rgb_picture& frame)
 
 }  // namespace
 
-step_match closest_step(const rgb_picture& shot, std::uint32_t seed, std::int64_t min_steps,
-                        std::int64_t max_steps, std::optional<std::pair<int, int>> first_size)
+step_match closest_step(const rgb_picture& shot, std::uint32_t seed, std::int64_t min_steps, std::int64_t max_steps,
+                        std::optional<std::pair<int, int>> first_size)
 {
     step_match best;
     if (shot.width > reference_width || shot.height > reference_height || !reference_context())

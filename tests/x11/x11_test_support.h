@@ -60,7 +60,8 @@ struct rgb_picture {
     const std::uint8_t* at(int column, int row) const
     {
         return &rgb[(static_cast<std::size_t>(row) * static_cast<std::size_t>(width) +
-                     static_cast<std::size_t>(column)) * 3];
+                     static_cast<std::size_t>(column)) *
+                    3];
     }
 };
 
@@ -108,8 +109,8 @@ constexpr int reference_height = 1024;
 // (first at first_size, when the window was resized since) and finds the
 // step count from min_steps to max_steps whose frame is closest to the
 // screenshot, stopping at the first that is the same up to a few pixels.
-step_match closest_step(const rgb_picture& shot, std::uint32_t seed, std::int64_t min_steps,
-                        std::int64_t max_steps, std::optional<std::pair<int, int>> first_size = std::nullopt);
+step_match closest_step(const rgb_picture& shot, std::uint32_t seed, std::int64_t min_steps, std::int64_t max_steps,
+                        std::optional<std::pair<int, int>> first_size = std::nullopt);
 
 // Share of the picture's pixels that are not black. The plane is opaque
 // black until its first whole pass and mostly coloured after it.
