@@ -81,6 +81,40 @@ std::uint8_t byte_of(double x)
     return static_cast<std::uint8_t>(truncated_non_negative_int(x));
 }
 
+// hsv_to_rgb's bytes for a hue in sector (0 to 5): the full value, the one
+// that moves with the hue, and the lowest.
+colour_rgba sector_colour(int sector, std::uint8_t full, std::uint8_t other, std::uint8_t p)
+{
+    colour_rgba colour = {full, full, full, 255};
+    switch (sector) {
+    case 0:
+        colour.g = other;
+        colour.b = p;
+        break;
+    case 1:
+        colour.r = other;
+        colour.b = p;
+        break;
+    case 2:
+        colour.r = p;
+        colour.b = other;
+        break;
+    case 3:
+        colour.r = p;
+        colour.g = other;
+        break;
+    case 4:
+        colour.r = other;
+        colour.g = p;
+        break;
+    default:
+        colour.g = p;
+        colour.b = other;
+        break;
+    }
+    return colour;
+}
+
 }  // namespace
 
 bool settled_colour(float dx, float m, float x, colour_rgba& colour)
@@ -133,32 +167,6 @@ bool settled_colour(float dx, float m, float x, colour_rgba& colour)
     }
     if (!same)
         return false;
-    colour = {full, full, full, 255};
-    switch (sector) {
-    case 0:
-        colour.g = other;
-        colour.b = p;
-        break;
-    case 1:
-        colour.r = other;
-        colour.b = p;
-        break;
-    case 2:
-        colour.r = p;
-        colour.b = other;
-        break;
-    case 3:
-        colour.r = p;
-        colour.g = other;
-        break;
-    case 4:
-        colour.r = other;
-        colour.g = p;
-        break;
-    default:
-        colour.g = p;
-        colour.b = other;
-        break;
-    }
+    colour = sector_colour(sector, full, other, p);
     return true;
 }

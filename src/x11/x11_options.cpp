@@ -16,6 +16,17 @@ std::string flag_name(const std::string& argument)
     return argument.substr(dashes);
 }
 
+// The settings preview appends -window-id to the daemon's -root command, as
+// for every stock hack: the named window wins.
+x11_target chosen_target(bool root, bool by_id)
+{
+    if (by_id)
+        return x11_target::window_id;
+    if (root)
+        return x11_target::root;
+    return x11_target::new_window;
+}
+
 }  // namespace
 
 std::optional<unsigned long> parse_window_id(const std::string& text)
@@ -84,14 +95,7 @@ parsed_x11_options parse_x11_options(const std::vector<std::string>& arguments)
     if (new_window && (root || by_id))
         return fail(std::string("-window draws in a new window; it cannot be given with ") +
                     (by_id ? "-window-id" : "-root"));
-    // The settings preview appends -window-id to the daemon's -root command,
-    // as for every stock hack: the named window wins.
-    if (by_id)
-        options.target = x11_target::window_id;
-    else if (root)
-        options.target = x11_target::root;
-    else
-        options.target = x11_target::new_window;
+    options.target = chosen_target(root, by_id);
     return result;
 }
 
