@@ -9,4 +9,6 @@
 # than the option promises: it keeps no float intermediate in a register
 # either, so that a*b + c*d rounds each product too
 # (iterated_point.square_rounds_each_product_to_single_precision checks it).
+# The stores cost time; src/CMakeLists.txt names the two files built
+# without them, and why they need none.
 set(VELMORA_X87_FLAGS "-march=i686 -mtune=generic -mfpmath=387 -ffloat-store")
