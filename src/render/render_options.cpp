@@ -5,7 +5,7 @@
 #include "options/command_words.h"
 
 const char render_usage[] =
-    "usage: velmora-render [--size WxH] [--seed N] [--steps N] [--out FILE.png] [--frames K --every N]\n"
+    "usage: velmora-render [--size WxH] [--seed N] [--steps N] [--out FILE.png] [--frames K --every N] [--damage]\n"
     "       velmora-render --version\n"
     "  --size WxH     picture size in pixels (default 1024x768)\n"
     "  --seed N       random seed, 0 to 4294967295 (default: the time, as the saver)\n"
@@ -13,7 +13,9 @@ const char render_usage[] =
     "  --out FILE     output PNG (default velmora.png); with --frames K > 1 the\n"
     "                 pictures are FILE-000.png, FILE-001.png, ...\n"
     "  --frames K     number of pictures (default 1)\n"
-    "  --every N      simulation steps between two pictures (default 30)\n";
+    "  --every N      simulation steps between two pictures (default 30)\n"
+    "  --damage       draw each picture after the first over the one before, only\n"
+    "                 where something changed (the same pictures, drawn sooner)\n";
 
 namespace {
 
@@ -60,6 +62,10 @@ bool parse_render_options(const std::vector<std::string>& arguments, render_opti
         }
         if (option == "--version") {
             options.version = true;
+            continue;
+        }
+        if (option == "--damage") {
+            options.damage = true;
             continue;
         }
         const bool known = option == "--size" || option == "--seed" || option == "--steps" || option == "--out" ||
