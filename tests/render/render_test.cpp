@@ -426,8 +426,9 @@ TEST(render, orbit_copy_draws_the_objects_own_bytes)
 // pass (step 30, the plane's upload), later, and after the last pass (step
 // 2880), at two sizes. Each whole frame drawn for the comparison is also the
 // next damaged frame's frame before. Boxes without slack must do (the
-// saver's slack only widens them); a pixel less must show somewhere, or
-// these frames would not catch a box one pixel short.
+// saver's slack only widens them); a pixel less must show somewhere, with
+// the walkers and with the paths alone (the walkers' boxes, redrawn every
+// step, would hide a path's box one pixel short).
 TEST(render, frames_drawn_over_the_last_give_the_whole_frames_bytes)
 {
     struct window {
@@ -439,6 +440,7 @@ TEST(render, frames_drawn_over_the_last_give_the_whole_frames_bytes)
     struct variant {
         long slack;
         bool equal;
+        bool walkers;  // false: the paths alone, whose boxes the walkers' would hide
     };
     const auto run = [&](std::uint32_t seed, const std::vector<int>& starts, const variant& v, int& partial,
                          int& differing) {
@@ -450,6 +452,10 @@ TEST(render, frames_drawn_over_the_last_give_the_whole_frames_bytes)
                 while (scene->step_count < first)
                     scene->step();
                 reshape(w.width, w.height, *scene);
+                if (!v.walkers) {
+                    scene->walkers.clear();
+                    scene->walker_cursor = scene->walkers.end();
+                }
                 draw_frame(*scene);
                 for (int k = 0; k < 4; ++k) {
                     scene->step();
@@ -461,8 +467,9 @@ TEST(render, frames_drawn_over_the_last_give_the_whole_frames_bytes)
                     const bool same = damaged == window_bytes(w.width, w.height);
                     differing += same ? 0 : 1;
                     if (v.equal) {
-                        EXPECT_TRUE(same) << "seed " << seed << ", " << w.width << "x" << w.height << ", step "
-                                          << scene->step_count << ", slack " << v.slack << ", " << boxes << " boxes";
+                        EXPECT_TRUE(same) << "seed " << seed << (v.walkers ? "" : " (paths alone)") << ", " << w.width
+                                          << "x" << w.height << ", step " << scene->step_count << ", slack "
+                                          << v.slack << ", " << boxes << " boxes";
                     }
                 }
             }
@@ -471,11 +478,15 @@ TEST(render, frames_drawn_over_the_last_give_the_whole_frames_bytes)
     for (const std::uint32_t seed : {7u, 42u}) {
         int partial = 0;
         int differing = 0;
-        run(seed, {firsts, firsts + 4}, {0, true}, partial, differing);
+        run(seed, {firsts, firsts + 4}, {0, true, true}, partial, differing);
         EXPECT_EQ(partial, 32) << "seed " << seed << ": every frame over the last redraws boxes";
     }
     int partial = 0;
     int differing = 0;
-    run(7, {0, 28, 1000}, {-1, false}, partial, differing);
-    EXPECT_GT(differing, 0) << "boxes a pixel short change no byte";
+    run(7, {1000, 2878}, {0, true, false}, partial, differing);
+    for (const bool walkers : {true, false}) {
+        differing = 0;
+        run(7, {0, 28, 1000}, {-1, false, walkers}, partial, differing);
+        EXPECT_GT(differing, 0) << "boxes a pixel short change no byte, walkers " << walkers;
+    }
 }
