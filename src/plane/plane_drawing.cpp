@@ -1,5 +1,6 @@
 // The GL side of the plane texture: the texture object, the upload after a
 // recolour and the textured quad.
+#include <algorithm>
 #include <cmath>
 
 #include "gl.h"
@@ -50,45 +51,87 @@ struct projector {
 
 }  // namespace
 
-void plane_texture::draw()
+void plane_texture::upload()
 {
     glBindTexture(GL_TEXTURE_2D, texture_name);
     if (upload_pending)
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, region->columns, region->rows, GL_RGBA, GL_UNSIGNED_BYTE,
                         upload_pixels.data());
     upload_pending = false;
+}
+
+namespace {
+
+void begin_textured()
+{
     glEnable(GL_TEXTURE_2D);
     // The quad's colour is opaque white, so modulating gives the texel
     // itself: replacing gives the same bytes without the products.
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    if (!scissored || !draw_in_boxes())
-        draw_quad(static_cast<float>(width), static_cast<float>(height), s_extent, t_extent);
+}
+
+void end_textured()
+{
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glDisable(GL_TEXTURE_2D);
 }
 
-bool plane_texture::draw_in_boxes()
+scene_projection frame_projection(const projector& p)
 {
+    return [&p](double x, double y, double& window_x, double& window_y) { return p.project(x, y, window_x, window_y); };
+}
+
+void scissor(const scissor_box& box)
+{
+    glScissor(static_cast<GLint>(box.left), static_cast<GLint>(box.bottom), static_cast<GLsizei>(box.width),
+              static_cast<GLsizei>(box.height));
+}
+
+}  // namespace
+
+void plane_texture::draw()
+{
+    upload();
+    begin_textured();
     projector p{};
     glGetDoublev(GL_MODELVIEW_MATRIX, p.model);
     glGetDoublev(GL_PROJECTION_MATRIX, p.projection);
     glGetIntegerv(GL_VIEWPORT, p.viewport);
-    const scene_projection project = [&p](double x, double y, double& window_x, double& window_y) {
-        return p.project(x, y, window_x, window_y);
-    };
-    const quad_layout quad{static_cast<double>(width), static_cast<double>(height), region->columns, region->rows,
-                           box_rows};
     scissor_box boxes[box_count];
-    const int placed = place_scissor_boxes(project, quad, drawn_spans.data(), box_count, box_reach, boxes);
-    if (placed < 0)
-        return false;
+    const int placed = place_boxes(frame_projection(p), boxes);
+    if (placed < 0) {
+        draw_quad(static_cast<float>(width), static_cast<float>(height), s_extent, t_extent);
+    } else {
+        glEnable(GL_SCISSOR_TEST);
+        for (int b = 0; b < placed; ++b) {
+            scissor(boxes[b]);
+            draw_quad(static_cast<float>(width), static_cast<float>(height), s_extent, t_extent);
+        }
+        glDisable(GL_SCISSOR_TEST);
+    }
+    end_textured();
+}
+
+void plane_texture::draw_clipped(const scissor_box* boxes, int count, const scissor_box& clip)
+{
+    glBindTexture(GL_TEXTURE_2D, texture_name);
+    begin_textured();
     glEnable(GL_SCISSOR_TEST);
-    for (int b = 0; b < placed; ++b) {
-        glScissor(static_cast<GLint>(boxes[b].left), static_cast<GLint>(boxes[b].bottom),
-                  static_cast<GLsizei>(boxes[b].width), static_cast<GLsizei>(boxes[b].height));
+    if (count < 0) {
+        scissor(clip);
         draw_quad(static_cast<float>(width), static_cast<float>(height), s_extent, t_extent);
     }
-    glDisable(GL_SCISSOR_TEST);
-    return true;
+    for (int b = 0; b < count; ++b) {
+        const long left = std::max(boxes[b].left, clip.left);
+        const long bottom = std::max(boxes[b].bottom, clip.bottom);
+        const long right = std::min(boxes[b].left + boxes[b].width, clip.left + clip.width);
+        const long top = std::min(boxes[b].bottom + boxes[b].height, clip.bottom + clip.height);
+        if (left >= right || bottom >= top)
+            continue;
+        scissor({left, bottom, right - left, top - bottom});
+        draw_quad(static_cast<float>(width), static_cast<float>(height), s_extent, t_extent);
+    }
+    scissor(clip);
+    end_textured();
 }

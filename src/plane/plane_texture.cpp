@@ -148,3 +148,12 @@ void plane_texture::resize(int new_width, int new_height)
     width = new_width;
     height = new_height;
 }
+
+int plane_texture::place_boxes(const scene_projection& project, scissor_box* boxes) const
+{
+    if (!scissored)
+        return -1;
+    const quad_layout quad{static_cast<double>(width), static_cast<double>(height), region->columns, region->rows,
+                           box_rows};
+    return place_scissor_boxes(project, quad, drawn_spans.data(), box_count, box_reach, boxes);
+}

@@ -66,18 +66,25 @@ public:
     // which the next publish overwrites whole.
     void take_published();
 
+    // The window boxes the quad is drawn in for the taken spans, projected
+    // with the frame's matrices: their number, or -1 when the quad is drawn
+    // whole (not scissored, or no boxes can be placed). boxes holds
+    // box_count entries.
+    int place_boxes(const scene_projection& project, scissor_box* boxes) const;
+
     // GL side, window thread with the context current.
     void create_gl_texture();
     // Uploads the taken image, if there is one, then draws the textured
     // quad: only inside scissor boxes around the taken spans when scissored,
     // since a fully transparent texel leaves the cleared background as it is.
     void draw();
+    // Uploads the taken image, if there is one.
+    void upload();
+    // Draws the quad in the boxes place_boxes gave (whole when count is -1),
+    // each cut to the clip box, for a frame that redraws only the clip box.
+    // The scissor test stays on, set to the clip box.
+    void draw_clipped(const scissor_box* boxes, int count, const scissor_box& clip);
     void resize(int new_width, int new_height);
-
-private:
-    // Draws the quad once per box; false when no boxes can be placed, for
-    // the caller to draw it whole.
-    bool draw_in_boxes();
 
 public:
     const plane_region* region;

@@ -61,7 +61,8 @@ int main(int argc, char** argv)
         const std::int64_t target = options.steps + frame * options.every;
         for (; done < target; ++done)
             scene.step();
-        render_frame(scene);
+        // The pbuffer is never swapped: it holds the frame drawn before.
+        render_frame(scene, options.damage ? buffer_holds::last_frame : buffer_holds::anything);
         glFinish();
         glFlush();
         const std::string path = frame_path(options.out, frame, options.frames);

@@ -5,7 +5,7 @@
 #include "options/command_words.h"
 
 const char render_usage[] =
-    "usage: velmora-render [--size WxH] [--seed N] [--steps N] [--out FILE.png] [--frames K --every N]\n"
+    "usage: velmora-render [--size WxH] [--seed N] [--steps N] [--out FILE.png] [--frames K --every N] [--damage]\n"
     "       velmora-render --version\n"
     "  --size WxH     picture size in pixels (default 1024x768)\n"
     "  --seed N       random seed, 0 to 4294967295 (default: the time, as the saver)\n"
@@ -13,7 +13,9 @@ const char render_usage[] =
     "  --out FILE     output PNG (default velmora.png); with --frames K > 1 the\n"
     "                 pictures are FILE-000.png, FILE-001.png, ...\n"
     "  --frames K     number of pictures (default 1)\n"
-    "  --every N      simulation steps between two pictures (default 30)\n";
+    "  --every N      simulation steps between two pictures (default 30)\n"
+    "  --damage       draw each picture after the first over the one before, only\n"
+    "                 where something changed (the same pictures, drawn sooner)\n";
 
 namespace {
 
@@ -50,18 +52,69 @@ bool read_count(const std::string& text, std::int64_t limit, std::int64_t& value
     return true;
 }
 
+namespace {
+
+// The options without a value; false for any other.
+bool read_flag(const std::string& option, render_options& options)
+{
+    if (option == "--help" || option == "-h")
+        options.help = true;
+    else if (option == "--version")
+        options.version = true;
+    else if (option == "--damage")
+        options.damage = true;
+    else
+        return false;
+    return true;
+}
+
+// The value of a known option with one.
+bool read_value(const std::string& option, const std::string& value, render_options& options, std::string& error)
+{
+    std::int64_t number = 0;
+    if (option == "--size") {
+        if (!parse_size(value, options.width, options.height)) {
+            error = "--size needs WIDTHxHEIGHT with whole numbers from 1 to 16384, not " + quoted(value);
+            return false;
+        }
+    } else if (option == "--seed") {
+        const auto seed = read_seed(value);
+        if (!seed) {
+            error = seed_error(value);
+            return false;
+        }
+        options.seed = *seed;
+        options.seed_given = true;
+    } else if (option == "--steps" || option == "--every") {
+        if (!read_count(value, max_steps, number)) {
+            error = option + " needs a whole number from 0 to 100000000, not " + quoted(value);
+            return false;
+        }
+        (option == "--steps" ? options.steps : options.every) = number;
+    } else if (option == "--frames") {
+        if (!read_count(value, 100000, number) || number == 0) {
+            error = "--frames needs a whole number from 1 to 100000, not " + quoted(value);
+            return false;
+        }
+        options.frames = static_cast<int>(number);
+    } else {
+        if (value.empty()) {
+            error = "--out needs a file name";
+            return false;
+        }
+        options.out = value;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool parse_render_options(const std::vector<std::string>& arguments, render_options& options, std::string& error)
 {
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& option = arguments[i];
-        if (option == "--help" || option == "-h") {
-            options.help = true;
+        if (read_flag(option, options))
             continue;
-        }
-        if (option == "--version") {
-            options.version = true;
-            continue;
-        }
         const bool known = option == "--size" || option == "--seed" || option == "--steps" || option == "--out" ||
                            option == "--frames" || option == "--every";
         if (!known) {
@@ -72,40 +125,8 @@ bool parse_render_options(const std::vector<std::string>& arguments, render_opti
             error = option + " needs a value";
             return false;
         }
-        const std::string& value = arguments[++i];
-        std::int64_t number = 0;
-        if (option == "--size") {
-            if (!parse_size(value, options.width, options.height)) {
-                error = "--size needs WIDTHxHEIGHT with whole numbers from 1 to 16384, not " + quoted(value);
-                return false;
-            }
-        } else if (option == "--seed") {
-            const auto seed = read_seed(value);
-            if (!seed) {
-                error = seed_error(value);
-                return false;
-            }
-            options.seed = *seed;
-            options.seed_given = true;
-        } else if (option == "--steps" || option == "--every") {
-            if (!read_count(value, max_steps, number)) {
-                error = option + " needs a whole number from 0 to 100000000, not " + quoted(value);
-                return false;
-            }
-            (option == "--steps" ? options.steps : options.every) = number;
-        } else if (option == "--frames") {
-            if (!read_count(value, 100000, number) || number == 0) {
-                error = "--frames needs a whole number from 1 to 100000, not " + quoted(value);
-                return false;
-            }
-            options.frames = static_cast<int>(number);
-        } else {
-            if (value.empty()) {
-                error = "--out needs a file name";
-                return false;
-            }
-            options.out = value;
-        }
+        if (!read_value(option, arguments[++i], options, error))
+            return false;
     }
     return true;
 }

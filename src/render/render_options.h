@@ -14,6 +14,9 @@ struct render_options {
     std::string out = "velmora.png";
     int frames = 1;
     std::int64_t every = 30;
+    // Each picture after the first drawn over the one before, redrawing
+    // only what changed (the pictures are the same).
+    bool damage = false;
     bool help = false;
     bool version = false;
 };

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <utility>
 
 #include "mandelbrot/colour.h"
 #include "random/random.h"
@@ -22,7 +23,7 @@ void draw_object_colour(colour_rgba& colour)
 
 ball_camera::ball_camera(stepping stepped_by)
     : distance(0.09), plane(saver_rectangle), texture(plane), walker_cursor(walkers.end()), worker_thread_id(0),
-      step_count(0), worker_started(false), width(0), height(0), mode(stepped_by)
+      step_count(0), worker_started(false), width(0), height(0), mode(stepped_by), outline_kept(false)
 {
     texture.create_gl_texture();
     pitch = -90.0f;
@@ -80,6 +81,7 @@ void ball_camera::resize(int new_width, int new_height)
 {
     width = new_width;
     height = new_height;
+    outline_kept = false;
     texture.resize(new_width, new_height);
     update_view(new_width, new_height);
 
@@ -105,18 +107,23 @@ void ball_camera::resize(int new_width, int new_height)
     }
 }
 
-void ball_camera::draw()
+void ball_camera::take_frame()
 {
+    std::swap(orbits_before, orbits_drawn);
     // Only the copies under the lock: the worker's orbit step and the
     // texture's hand-over wait for them, not for the upload and drawing.
-    {
-        std::lock_guard<scene_lock> guard(lock);
-        lock.check_held();
-        texture.take_published();
-        orbits_drawn.capture(paths, walkers);
-    }
+    std::lock_guard<scene_lock> guard(lock);
+    lock.check_held();
+    texture.take_published();
+    orbits_drawn.capture(paths, walkers);
+}
+
+void ball_camera::draw()
+{
+    take_frame();
     texture.draw();
     orbits_drawn.draw(paths);
+    outline_kept = false;
 }
 
 void ball_camera::step()

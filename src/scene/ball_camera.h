@@ -13,6 +13,7 @@
 #include "orbits/orbit_walker.h"
 #include "plane/plane_region.h"
 #include "plane/plane_texture.h"
+#include "scene/frame_damage.h"
 #include "scene/worker.h"
 
 // How the scene is stepped: by its own paced worker thread, as in the saver,
@@ -47,7 +48,11 @@ public:
     int next_phase();
     void step_plane(int phase);
     void step_orbits(int phase);
+    // Takes the texture's published image and copies the orbit objects
+    // under the lock, then draws them: a whole frame, not the one recorded.
     void draw();
+    // The copies alone, keeping the frame before's in orbits_before.
+    void take_frame();
     void update_view(int width, int height) override;
 
     // Asks the worker to stop after its current step and waits for it.
@@ -69,6 +74,15 @@ public:
     stepping mode;
     // The window thread's copy of the orbit objects for the frame it draws.
     orbit_picture orbits_drawn;
+    // For a frame that redraws only what changed: the frame before's copy,
+    // what the last two frames drew in window pixels, and whether the
+    // earlier of them is the one render_frame last drew (not after a
+    // resize or another drawing).
+    orbit_picture orbits_before;
+    frame_outline outline;
+    frame_outline outline_before;
+    bool outline_kept;
+    damage_rules rules;
     // Last, so that it is destroyed first: the thread uses everything above.
     scene_worker worker;
 };

@@ -1,12 +1,16 @@
 #include "scene/frame.h"
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
 
 #include "gl.h"
+#include "orbits/orbit_drawing.h"
 #include "scene/ball_camera.h"
 
 perspective_projection window_projection(std::int32_t width, std::int32_t height)
@@ -47,18 +51,120 @@ void reshape(std::int32_t width, std::int32_t height, ball_camera& scene)
     scene.resize(width, height);
 }
 
-void render_frame(ball_camera& scene)
+namespace {
+
+// At most this many boxes a frame: each costs a pass over the objects.
+constexpr std::size_t most_boxes = 24;
+
+// The frame's matrices, read once.
+struct frame_matrices {
+    GLdouble model[16];
+    GLdouble projection[16];
+    GLint viewport[4];
+
+    frame_matrices()
+    {
+        glGetDoublev(GL_MODELVIEW_MATRIX, model);
+        glGetDoublev(GL_PROJECTION_MATRIX, projection);
+        glGetIntegerv(GL_VIEWPORT, viewport);
+    }
+    bool project(double x, double y, double& window_x, double& window_y) const
+    {
+        GLdouble wz = 0.0;
+        return gluProject(x, y, 0.0, model, projection, viewport, &window_x, &window_y, &wz) == GL_TRUE &&
+               std::isfinite(window_x) && std::isfinite(window_y);
+    }
+};
+
+void draw_whole(ball_camera& scene)
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    scene.texture.draw();
+    scene.orbits_drawn.draw(scene.paths);
+}
+
+// Every box cleared and drawn under its scissor: the plane, then the paths
+// and walkers whose boxes meet it, in the whole frame's order.
+void draw_boxes(ball_camera& scene, const std::vector<pixel_box>& boxes, const scissor_box* plane_boxes,
+                int plane_count)
+{
+    const orbit_picture& picture = scene.orbits_drawn;
+    const frame_outline& outline = scene.outline;
+    scene.texture.upload();
+    glEnable(GL_SCISSOR_TEST);
+    for (const pixel_box& box : boxes) {
+        const scissor_box clip{box.left, box.bottom, box.right - box.left, box.top - box.bottom};
+        glScissor(static_cast<GLint>(clip.left), static_cast<GLint>(clip.bottom), static_cast<GLsizei>(clip.width),
+                  static_cast<GLsizei>(clip.height));
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        scene.texture.draw_clipped(plane_boxes, plane_count, clip);
+        for (std::size_t i = 0; i < outline.paths.size(); ++i)
+            if (outline.paths[i].meets(box))
+                scene.paths[i]->draw(picture.path_windows[i]);
+        for (std::size_t i = 0; i < outline.walkers.size(); ++i)
+            if (outline.walkers[i].meets(box)) {
+                const orbit_picture::walker_mark& w = picture.walkers[i];
+                draw_walker(w.at, w.pulse, picture.trail.data() + w.trail_first,
+                            picture.trail_colours.data() + w.trail_first, w.trail_count);
+            }
+    }
+    glDisable(GL_SCISSOR_TEST);
+}
+
+}  // namespace
+
+int render_frame(ball_camera& scene, buffer_holds before)
 {
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glShadeModel(GL_SMOOTH);
     glEnable(GL_POLYGON_SMOOTH);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glPushMatrix();
-    if (scene.width != 0 && scene.height != 0)
-        scene.apply();
-    scene.draw();
+    if (scene.width == 0 || scene.height == 0) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        scene.draw();
+        glPopMatrix();
+        return -1;
+    }
+    scene.apply();
+    scene.take_frame();
+
+    // What this frame draws, in window pixels, beside the last frame's.
+    const frame_matrices m;
+    const scene_projection project = [&m](double x, double y, double& window_x, double& window_y) {
+        return m.project(x, y, window_x, window_y);
+    };
+    std::swap(scene.outline_before, scene.outline);
+    frame_outline& now = scene.outline;
+    now.window = {m.viewport[0], m.viewport[1], static_cast<long>(m.viewport[0]) + m.viewport[2],
+                  static_cast<long>(m.viewport[1]) + m.viewport[3]};
+    std::copy(m.model, m.model + 16, now.matrices);
+    std::copy(m.projection, m.projection + 16, now.matrices + 16);
+    scissor_box plane_boxes[plane_texture::box_count];
+    const int plane_count = scene.texture.place_boxes(project, plane_boxes);
+    now.plane_whole = plane_count < 0;
+    now.plane.assign(plane_boxes, plane_boxes + (plane_count < 0 ? 0 : plane_count));
+    outline_orbits(project, scene.paths, scene.orbits_drawn, scene.rules, now);
+
+    std::vector<pixel_box> damage;
+    bool partial = before == buffer_holds::last_frame && scene.outline_kept &&
+                   changed_boxes(project, scene.paths, scene.orbits_before, scene.outline_before, scene.orbits_drawn,
+                                 now, scene.texture.upload_pending, scene.rules, damage);
+    std::vector<pixel_box> boxes;
+    if (partial) {
+        boxes = merge_boxes(damage, now.window, most_boxes);
+        double covered = 0.0;
+        for (const pixel_box& box : boxes)
+            covered += static_cast<double>(box.area());
+        partial = covered <= scene.rules.most_share * static_cast<double>(now.window.area());
+    }
+    if (partial)
+        draw_boxes(scene, boxes, plane_boxes, plane_count);
+    else
+        draw_whole(scene);
+    scene.outline_kept = true;
     glPopMatrix();
+    return partial ? static_cast<int>(boxes.size()) : -1;
 }
 
 void keep_gl_driver_memory()

@@ -21,9 +21,18 @@ perspective_projection window_projection(std::int32_t width, std::int32_t height
 // resize, which places the camera and starts the worker.
 void reshape(std::int32_t width, std::int32_t height, ball_camera& scene);
 
+// What the buffer holds when a frame starts: anything (a window's back
+// buffer after a swap that keeps nothing, an exposed window), or the frame
+// render_frame drew last (a pbuffer, a back buffer the swap kept).
+enum class buffer_holds { anything, last_frame };
+
 // One frame: GL state, clear, the camera's view (once the scene has a size)
-// and the scene. The caller finishes and presents it.
-void render_frame(ball_camera& scene);
+// and the scene. The caller finishes and presents it. Over the last frame
+// only the boxes around what changed since are cleared and drawn, with the
+// bytes of a whole frame; the first frame, the frame after a resize or
+// another projection, and a frame over anything are drawn whole. Returns
+// the number of boxes redrawn, or -1 for a whole frame.
+int render_frame(ball_camera& scene, buffer_holds before = buffer_holds::anything);
 
 // Keeps memory the GL driver frees in the process. Software GL (llvmpipe)
 // allocates blocks of 64 KiB for each draw call and frees them by the

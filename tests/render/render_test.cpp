@@ -47,6 +47,19 @@ int lit_count(const picture& shot, int column, int row, int half)
     return count;
 }
 
+// The bytes of a window in the pbuffer's lower left corner: wide lines
+// near its edges may reach past the viewport, where the window has none.
+std::vector<std::uint8_t> window_bytes(int width, int height)
+{
+    const picture shot;
+    std::vector<std::uint8_t> bytes;
+    for (int row = H - height; row < H; ++row) {
+        const auto from = shot.rgb.begin() + static_cast<std::ptrdiff_t>(row) * W * 3;
+        bytes.insert(bytes.end(), from, from + width * 3);
+    }
+    return bytes;
+}
+
 }  // namespace
 
 TEST(render, fresh_plane_is_opaque_black_over_the_whole_window)
@@ -408,4 +421,74 @@ TEST(render, orbit_copy_draws_the_objects_own_bytes)
         EXPECT_TRUE(shots[0] == shots[1]) << steps << " steps";
     }
     EXPECT_LT(scene->walkers.size(), 128u) << "no walker died";
+}
+
+// Frames drawn over the frame before, only in the boxes around what
+// changed, give the whole frame's bytes: at the first steps, across a whole
+// pass (step 30, the plane's upload), later, and after the last pass (step
+// 2880), at two sizes. Each whole frame drawn for the comparison is also the
+// next damaged frame's frame before. Boxes without slack must do (the
+// saver's slack only widens them); a pixel less must show somewhere, with
+// the walkers and with the paths alone (the walkers' boxes, redrawn every
+// step, would hide a path's box one pixel short).
+TEST(render, frames_drawn_over_the_last_give_the_whole_frames_bytes)
+{
+    struct window {
+        int width;
+        int height;
+    };
+    const window windows[] = {{320, 240}, {W, H}};
+    const int firsts[] = {0, 28, 1000, 2878};
+    struct variant {
+        long slack;
+        bool equal;
+        bool walkers;  // false: the paths alone, whose boxes the walkers' would hide
+    };
+    const auto run = [&](std::uint32_t seed, const std::vector<int>& starts, const variant& v, int& partial,
+                         int& differing) {
+        auto scene = sized_scene(seed);
+        scene->rules.slack = v.slack;
+        scene->rules.most_share = 1e9;  // boxes however much changed
+        for (const int first : starts)
+            for (const window& w : windows) {
+                while (scene->step_count < first)
+                    scene->step();
+                reshape(w.width, w.height, *scene);
+                if (!v.walkers) {
+                    scene->walkers.clear();
+                    scene->walker_cursor = scene->walkers.end();
+                }
+                draw_frame(*scene);
+                for (int k = 0; k < 4; ++k) {
+                    scene->step();
+                    const int boxes = render_frame(*scene, buffer_holds::last_frame);
+                    glFinish();
+                    partial += boxes >= 0 ? 1 : 0;
+                    const std::vector<std::uint8_t> damaged = window_bytes(w.width, w.height);
+                    draw_frame(*scene);
+                    const bool same = damaged == window_bytes(w.width, w.height);
+                    differing += same ? 0 : 1;
+                    if (v.equal) {
+                        EXPECT_TRUE(same) << "seed " << seed << (v.walkers ? "" : " (paths alone)") << ", " << w.width
+                                          << "x" << w.height << ", step " << scene->step_count << ", slack " << v.slack
+                                          << ", " << boxes << " boxes";
+                    }
+                }
+            }
+        reshape(W, H, *scene);
+    };
+    for (const std::uint32_t seed : {7u, 42u}) {
+        int partial = 0;
+        int differing = 0;
+        run(seed, {firsts, firsts + 4}, {0, true, true}, partial, differing);
+        EXPECT_EQ(partial, 32) << "seed " << seed << ": every frame over the last redraws boxes";
+    }
+    int partial = 0;
+    int differing = 0;
+    run(7, {1000, 2878}, {0, true, false}, partial, differing);
+    for (const bool walkers : {true, false}) {
+        differing = 0;
+        run(7, {0, 28, 1000}, {-1, false, walkers}, partial, differing);
+        EXPECT_GT(differing, 0) << "boxes a pixel short change no byte, walkers " << walkers;
+    }
 }

@@ -1,0 +1,103 @@
+// The damage boxes as plain geometry, without a context.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "random/random.h"
+#include "scene/frame_damage.h"
+
+namespace {
+
+// Scene to window: twice the size, moved by (10, 5).
+const scene_projection doubled = [](double x, double y, double& wx, double& wy) {
+    wx = 2.0 * x + 10.0;
+    wy = 2.0 * y + 5.0;
+    return true;
+};
+
+}  // namespace
+
+TEST(frame_damage, projected_box_reaches_whole_pixels_around_the_points)
+{
+    const vertex2f points[] = {{1.0f, 1.0f}, {3.0f, 2.25f}};
+    // Window x 12 to 16, y 7 to 9.5; a reach of 1 and a slack of 2.
+    const pixel_box box = projected_box(doubled, points, 2, 1.0, 2);
+    EXPECT_EQ(box.left, 9);
+    EXPECT_EQ(box.bottom, 4);
+    EXPECT_EQ(box.right, 19);
+    EXPECT_EQ(box.top, 13);
+    const scene_projection nowhere = [](double, double, double&, double&) { return false; };
+    const pixel_box lost = projected_box(nowhere, points, 2, 1.0, 0);
+    EXPECT_EQ(lost.left, every_pixel.left);
+    EXPECT_EQ(lost.right, every_pixel.right);
+}
+
+// Every damaged pixel inside the window stays in a box, none outside it,
+// and no more boxes than asked: scattered, overlapping and cut-off boxes.
+TEST(frame_damage, merged_boxes_keep_every_damaged_pixel_of_the_window)
+{
+    const pixel_box window{0, 0, 200, 150};
+    const std::vector<pixel_box> boxes = {{-5, -5, 3, 4},       {10, 10, 11, 11},   {31, 31, 33, 33},
+                                          {40, 100, 90, 120},   {60, 110, 70, 160}, {150, 5, 260, 6},
+                                          {199, 149, 201, 151}, {120, 60, 121, 90}, {5, 140, 6, 141}};
+    for (const std::size_t most : {std::size_t{24}, std::size_t{3}, std::size_t{1}}) {
+        const std::vector<pixel_box> merged = merge_boxes(boxes, window, most);
+        EXPECT_LE(merged.size(), most);
+        for (const pixel_box& m : merged) {
+            EXPECT_FALSE(m.empty());
+            EXPECT_TRUE(m.left >= 0 && m.bottom >= 0 && m.right <= 200 && m.top <= 150);
+        }
+        int missed = 0;
+        for (const pixel_box& b : boxes)
+            for (long y = std::max(b.bottom, 0L); y < std::min(b.top, 150L); ++y)
+                for (long x = std::max(b.left, 0L); x < std::min(b.right, 200L); ++x) {
+                    bool kept = false;
+                    for (const pixel_box& m : merged)
+                        kept |= x >= m.left && x < m.right && y >= m.bottom && y < m.top;
+                    missed += kept ? 0 : 1;
+                }
+        EXPECT_EQ(missed, 0) << "at most " << most << " boxes";
+    }
+}
+
+// A frame like the last damages nothing; a path's strip sliding on damages
+// its ends (and its brighter head), not the rest; another projection asks
+// for a whole frame.
+TEST(frame_damage, changes_between_two_frames)
+{
+    seed_random_engine(3);
+    std::vector<std::unique_ptr<orbit_path>> paths;
+    paths.push_back(std::make_unique<orbit_path>(colour_rgba{200, 100, 50, 255}));
+    orbit_path& path = *paths[0];
+    path.resize(640, 480);
+    while (path.shown < path.tail_length)
+        path.advance_window();
+    const damage_rules rules{1.0, 1.0, 0, 0.6};
+    std::list<std::unique_ptr<orbit_walker>> no_walkers;
+    orbit_picture before;
+    before.capture(paths, no_walkers);
+    frame_outline outline_before;
+    outline_orbits(doubled, paths, before, rules, outline_before);
+
+    std::vector<pixel_box> damage;
+    ASSERT_TRUE(changed_boxes(doubled, paths, before, outline_before, before, outline_before, false, rules, damage));
+    EXPECT_TRUE(damage.empty());
+
+    path.advance_window();
+    orbit_picture now;
+    now.capture(paths, no_walkers);
+    frame_outline outline_now;
+    outline_orbits(doubled, paths, now, rules, outline_now);
+    ASSERT_TRUE(changed_boxes(doubled, paths, before, outline_before, now, outline_now, false, rules, damage));
+    ASSERT_FALSE(damage.empty());
+    // Three segments dropped at the tail; three added at the head and the
+    // 25 before it brightened: five boxes of 8 segments at most, of the
+    // strip's many more.
+    ASSERT_GT(path.shown, 100);
+    EXPECT_LE(damage.size(), 5u);
+
+    frame_outline moved = outline_now;
+    moved.matrices[12] += 1.0;
+    damage.clear();
+    EXPECT_FALSE(changed_boxes(doubled, paths, before, outline_before, now, moved, false, rules, damage));
+}
