@@ -77,8 +77,8 @@ export VELMORA_FAKE_CONTROL="Z:$work/control.txt"
 components_log="$work/components.log"
 : >"$components_log"
 
-probe() { wine "$probe_exe" "$@" 2>>"$work/wine-stderr.log" | tr -d '\r'; }
-picture_check() { wine "$picture_check_exe" "$@" 2>>"$work/wine-stderr.log" | tr -d '\r'; }
+probe() { wine_output "$probe_exe" "$@"; }
+picture_check() { wine_output "$picture_check_exe" "$@"; }
 set_password_value() { # dword N | binary HEX | delete
   case "$1" in
     delete) probe reg delete 'Control Panel\Desktop' ScreenSaveUsePassword >/dev/null ;;
@@ -126,7 +126,12 @@ start_saver() { # NAME ARGS...
   : >"$report"
   # Straight to the file, unfiltered, so that each line shows at once.
   wine "$probe_exe" run --timeout 60000 "$@" >"$report" 2>>"$work/wine-stderr.log" &
+  local tries=1
   for _ in $(seq 300); do
+    if wine_started_nothing "$report" && [ "$tries" -lt 3 ]; then
+      tries=$((tries + 1))
+      wine "$probe_exe" run --timeout 60000 "$@" >"$report" 2>>"$work/wine-stderr.log" &
+    fi
     if grep -q '^ready' "$report"; then
       wait_until_shown "$name"
       return

@@ -72,7 +72,12 @@ start_saver() { # NAME PATH
   local report="$work/$1"
   : >"$report"
   wine "$probe_exe" run --timeout 60000 "$2" /s >"$report" 2>>"$work/wine.log" &
+  local tries=1
   for _ in $(seq 300); do
+    if wine_started_nothing "$report" && [ "$tries" -lt 3 ]; then
+      tries=$((tries + 1))
+      wine "$probe_exe" run --timeout 60000 "$2" /s >"$report" 2>>"$work/wine.log" &
+    fi
     if grep -q '^ready' "$report"; then
       for _ in $(seq 40); do
         [ "$(awk -v b="$(brightness)" 'BEGIN { print (b < 0.25) }')" = 1 ] && return 0

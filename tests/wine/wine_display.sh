@@ -40,3 +40,22 @@ stop_display_and_prefix() {
 field() {
   tr -d '\r' <"$1" 2>/dev/null | grep -o "\b$2=[^ ]*" | tail -n 1 | cut -d= -f2-
 }
+
+# Wine now and then creates no process at all: its launcher prints
+# "ShellExecuteEx failed" and not one line of the program runs. True when
+# FILE shows that.
+wine_started_nothing() { grep -q 'ShellExecuteEx failed' "$1" 2>/dev/null; }
+
+# wine PROGRAM ARGS..., its output without CRs on standard output, and
+# started again (three tries at most) while Wine started nothing.
+wine_output() {
+  local output attempt
+  output=$(mktemp)
+  for attempt in 1 2 3; do
+    wine "$@" 2>>"${work:?}/wine-stderr.log" | tr -d '\r' >"$output"
+    wine_started_nothing "$output" || break
+    echo "Wine started no process for $1 (try $attempt of 3)" >>"$work/wine-stderr.log"
+  done
+  cat "$output"
+  rm -f "$output"
+}
