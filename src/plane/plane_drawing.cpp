@@ -112,26 +112,3 @@ void plane_texture::draw()
     }
     end_textured();
 }
-
-void plane_texture::draw_clipped(const scissor_box* boxes, int count, const scissor_box& clip)
-{
-    glBindTexture(GL_TEXTURE_2D, texture_name);
-    begin_textured();
-    glEnable(GL_SCISSOR_TEST);
-    if (count < 0) {
-        scissor(clip);
-        draw_quad(static_cast<float>(width), static_cast<float>(height), s_extent, t_extent);
-    }
-    for (int b = 0; b < count; ++b) {
-        const long left = std::max(boxes[b].left, clip.left);
-        const long bottom = std::max(boxes[b].bottom, clip.bottom);
-        const long right = std::min(boxes[b].left + boxes[b].width, clip.left + clip.width);
-        const long top = std::min(boxes[b].bottom + boxes[b].height, clip.bottom + clip.height);
-        if (left >= right || bottom >= top)
-            continue;
-        scissor({left, bottom, right - left, top - bottom});
-        draw_quad(static_cast<float>(width), static_cast<float>(height), s_extent, t_extent);
-    }
-    scissor(clip);
-    end_textured();
-}

@@ -80,10 +80,6 @@ public:
     void draw();
     // Uploads the taken image, if there is one.
     void upload();
-    // Draws the quad in the boxes place_boxes gave (whole when count is -1),
-    // each cut to the clip box, for a frame that redraws only the clip box.
-    // The scissor test stays on, set to the clip box.
-    void draw_clipped(const scissor_box* boxes, int count, const scissor_box& clip);
     void resize(int new_width, int new_height);
 
 public:

@@ -13,6 +13,7 @@
 #include "orbits/orbit_walker.h"
 #include "plane/plane_region.h"
 #include "plane/plane_texture.h"
+#include "scene/frame_backdrop.h"
 #include "scene/frame_damage.h"
 #include "scene/worker.h"
 
@@ -77,12 +78,14 @@ public:
     // For a frame that redraws only what changed: the frame before's copy,
     // what the last two frames drew in window pixels, and whether the
     // earlier of them is the one render_frame last drew (not after a
-    // resize or another drawing).
+    // resize or another drawing); and the background the last whole frame
+    // drew, which such a frame copies into its boxes.
     orbit_picture orbits_before;
     frame_outline outline;
     frame_outline outline_before;
     bool outline_kept;
     damage_rules rules;
+    frame_backdrop backdrop;
     // Last, so that it is destroyed first: the thread uses everything above.
     scene_worker worker;
 };

@@ -54,7 +54,7 @@ void reshape(std::int32_t width, std::int32_t height, ball_camera& scene)
 namespace {
 
 // At most this many boxes a frame: each costs a pass over the objects.
-constexpr std::size_t most_boxes = 24;
+constexpr std::size_t most_boxes = 8;
 
 // The frame's matrices, read once.
 struct frame_matrices {
@@ -76,28 +76,29 @@ struct frame_matrices {
     }
 };
 
-void draw_whole(ball_camera& scene)
+// With keep_backdrop, the background is copied before the orbits are drawn
+// over it, for the frames that will be drawn over this one.
+void draw_whole(ball_camera& scene, bool keep_backdrop, const frame_outline& now)
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     scene.texture.draw();
+    if (keep_backdrop)
+        scene.backdrop.capture(now.window, now.matrices);
     scene.orbits_drawn.draw(scene.paths);
 }
 
-// Every box cleared and drawn under its scissor: the plane, then the paths
-// and walkers whose boxes meet it, in the whole frame's order.
-void draw_boxes(ball_camera& scene, const std::vector<pixel_box>& boxes, const scissor_box* plane_boxes,
-                int plane_count)
+// In every box under its scissor: the background the last whole frame drew
+// (the plane has not changed since), then the paths and walkers whose boxes
+// meet it, in the whole frame's order.
+void draw_boxes(ball_camera& scene, const std::vector<pixel_box>& boxes)
 {
     const orbit_picture& picture = scene.orbits_drawn;
     const frame_outline& outline = scene.outline;
-    scene.texture.upload();
     glEnable(GL_SCISSOR_TEST);
     for (const pixel_box& box : boxes) {
-        const scissor_box clip{box.left, box.bottom, box.right - box.left, box.top - box.bottom};
-        glScissor(static_cast<GLint>(clip.left), static_cast<GLint>(clip.bottom), static_cast<GLsizei>(clip.width),
-                  static_cast<GLsizei>(clip.height));
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        scene.texture.draw_clipped(plane_boxes, plane_count, clip);
+        glScissor(static_cast<GLint>(box.left), static_cast<GLint>(box.bottom),
+                  static_cast<GLsizei>(box.right - box.left), static_cast<GLsizei>(box.top - box.bottom));
+        scene.backdrop.draw();
         for (std::size_t i = 0; i < outline.paths.size(); ++i)
             if (outline.paths[i].meets(box))
                 scene.paths[i]->draw(picture.path_windows[i]);
@@ -113,8 +114,10 @@ void draw_boxes(ball_camera& scene, const std::vector<pixel_box>& boxes, const s
 
 }  // namespace
 
-int render_frame(ball_camera& scene, buffer_holds before)
+int render_frame(ball_camera& scene, buffer_holds before, const pixel_box& overlay, std::vector<pixel_box>* boxes_drawn)
 {
+    if (boxes_drawn)
+        boxes_drawn->clear();
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glShadeModel(GL_SMOOTH);
@@ -146,22 +149,32 @@ int render_frame(ball_camera& scene, buffer_holds before)
     now.plane.assign(plane_boxes, plane_boxes + (plane_count < 0 ? 0 : plane_count));
     outline_orbits(project, scene.paths, scene.orbits_drawn, scene.rules, now);
 
+    // A new plane image changes the background: that frame is drawn whole,
+    // and the background copied again once a pass at most.
+    if (scene.texture.upload_pending)
+        scene.backdrop.forget();
+    const bool over_last = before == buffer_holds::last_frame;
+    const bool backdrop_kept = scene.backdrop.holds(now.window, now.matrices);
     std::vector<pixel_box> damage;
-    bool partial = before == buffer_holds::last_frame && scene.outline_kept &&
+    bool partial = over_last && scene.outline_kept && backdrop_kept &&
                    changed_boxes(project, scene.paths, scene.orbits_before, scene.outline_before, scene.orbits_drawn,
                                  now, scene.texture.upload_pending, scene.rules, damage);
     std::vector<pixel_box> boxes;
     if (partial) {
+        if (!overlay.empty())
+            damage.push_back(overlay);
         boxes = merge_boxes(damage, now.window, most_boxes);
         double covered = 0.0;
         for (const pixel_box& box : boxes)
             covered += static_cast<double>(box.area());
         partial = covered <= scene.rules.most_share * static_cast<double>(now.window.area());
     }
-    if (partial)
-        draw_boxes(scene, boxes, plane_boxes, plane_count);
-    else
-        draw_whole(scene);
+    if (partial) {
+        draw_boxes(scene, boxes);
+        if (boxes_drawn)
+            *boxes_drawn = boxes;
+    } else
+        draw_whole(scene, over_last && !backdrop_kept, now);
     scene.outline_kept = true;
     glPopMatrix();
     return partial ? static_cast<int>(boxes.size()) : -1;

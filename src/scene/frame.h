@@ -2,6 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
+
+#include "scene/frame_damage.h"
 
 class ball_camera;
 
@@ -31,8 +34,13 @@ enum class buffer_holds { anything, last_frame };
 // only the boxes around what changed since are cleared and drawn, with the
 // bytes of a whole frame; the first frame, the frame after a resize or
 // another projection, and a frame over anything are drawn whole. Returns
-// the number of boxes redrawn, or -1 for a whole frame.
-int render_frame(ball_camera& scene, buffer_holds before = buffer_holds::anything);
+// the number of boxes redrawn, or -1 for a whole frame. overlay is what the
+// caller draws over the scene after it (window pixels, both this frame's and
+// the last one's), redrawn in every frame over the last. boxes_drawn, when
+// given, receives the boxes redrawn (none for a whole frame), for a swap
+// that copies only those.
+int render_frame(ball_camera& scene, buffer_holds before = buffer_holds::anything, const pixel_box& overlay = no_pixels,
+                 std::vector<pixel_box>* boxes_drawn = nullptr);
 
 // Keeps memory the GL driver frees in the process. Software GL (llvmpipe)
 // allocates blocks of 64 KiB for each draw call and frees them by the

@@ -99,6 +99,27 @@ pixel_box walker_box(const scene_projection& project, const orbit_picture& pictu
     return box;
 }
 
+// The walker's disc, and its trail in runs of segments: a trail's segments
+// all change colour every step, but they cover far fewer pixels than the
+// trail's box.
+void walker_damage(const scene_projection& project, const orbit_picture& picture, const orbit_picture::walker_mark& w,
+                   const damage_rules& reach, std::vector<pixel_box>& damage)
+{
+    const float r = marker_scale(w.pulse.a);
+    scene_box disc;
+    disc.take_in({w.at.x - r, w.at.y - r});
+    disc.take_in({w.at.x + r, w.at.y + r});
+    damage.push_back(disc.project(project, reach.disc, reach.slack));
+    const vertex2f* trail = picture.trail.data() + w.trail_first;
+    for (std::size_t first = 0; first + 1 < w.trail_count; first += segments_per_box) {
+        scene_box run;
+        const std::size_t last = std::min(first + segments_per_box, w.trail_count - 1);
+        for (std::size_t i = first; i <= last; ++i)
+            run.take_in(trail[i]);
+        damage.push_back(run.project(project, reach.line, reach.slack));
+    }
+}
+
 // The boxes of a path's segments drawn in one window and not the other, or
 // in other colours: the segments both draw alike keep their order, so the
 // pixels only they cover stay as they were.
@@ -226,10 +247,10 @@ bool changed_boxes(const scene_projection& project, const std::vector<std::uniqu
         if (!same_windows(before_picture.path_windows[i], picture.path_windows[i]))
             changed_segments(project, *paths[i], before_picture.path_windows[i], picture.path_windows[i], reach,
                              damage);
-    if (!same_walkers(before_picture, picture)) {
-        damage.insert(damage.end(), before.walkers.begin(), before.walkers.end());
-        damage.insert(damage.end(), now.walkers.begin(), now.walkers.end());
-    }
+    if (!same_walkers(before_picture, picture))
+        for (const orbit_picture* p : {&before_picture, &picture})
+            for (const orbit_picture::walker_mark& w : p->walkers)
+                walker_damage(project, *p, w, reach, damage);
     return true;
 }
 

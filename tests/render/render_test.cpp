@@ -461,9 +461,13 @@ TEST(render, frames_drawn_over_the_last_give_the_whole_frames_bytes)
                 draw_frame(*scene);
                 for (int k = 0; k < 4; ++k) {
                     scene->step();
+                    // Whole: the first over a frame drawn whole for anything
+                    // (it copies the background) and a new plane image's.
+                    const bool whole = k == 0 || scene->texture.pixels_changed;
                     const int boxes = render_frame(*scene, buffer_holds::last_frame);
                     glFinish();
                     partial += boxes >= 0 ? 1 : 0;
+                    EXPECT_EQ(boxes < 0, whole) << "step " << scene->step_count;
                     const std::vector<std::uint8_t> damaged = window_bytes(w.width, w.height);
                     draw_frame(*scene);
                     const bool same = damaged == window_bytes(w.width, w.height);
@@ -481,7 +485,7 @@ TEST(render, frames_drawn_over_the_last_give_the_whole_frames_bytes)
         int partial = 0;
         int differing = 0;
         run(seed, {firsts, firsts + 4}, {0, true, true}, partial, differing);
-        EXPECT_EQ(partial, 32) << "seed " << seed << ": every frame over the last redraws boxes";
+        EXPECT_GE(partial, 22) << "seed " << seed << ": frames over the last redraw boxes";
     }
     int partial = 0;
     int differing = 0;

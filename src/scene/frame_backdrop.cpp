@@ -1,0 +1,105 @@
+#include "scene/frame_backdrop.h"
+
+#include "gl.h"
+
+namespace {
+
+int power_of_two_above(long size)
+{
+    int power = 1;
+    while (power < size && power < (1 << 30))
+        power *= 2;
+    return power;
+}
+
+}  // namespace
+
+bool frame_backdrop::holds(const pixel_box& viewport, const double (&matrices)[32]) const
+{
+    return captured && viewport.left == window.left && viewport.bottom == window.bottom &&
+           viewport.right == window.right && viewport.top == window.top &&
+           std::equal(std::begin(matrices), std::end(matrices), std::begin(drawn_with));
+}
+
+bool frame_backdrop::capture(const pixel_box& viewport, const double (&matrices)[32])
+{
+    captured = false;
+    const long width = viewport.right - viewport.left;
+    const long height = viewport.bottom >= viewport.top ? 0 : viewport.top - viewport.bottom;
+    GLint most = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &most);
+    if (width <= 0 || height <= 0 || width > most || height > most)
+        return false;
+    // The texture keeps 8 bits a channel: deeper colour would come back
+    // rounded.
+    for (const GLenum channel : {GL_RED_BITS, GL_GREEN_BITS, GL_BLUE_BITS}) {
+        GLint bits = 0;
+        glGetIntegerv(channel, &bits);
+        if (bits > 8)
+            return false;
+    }
+    // Errors left by earlier calls are not this copy's.
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    if (texture_name == 0)
+        glGenTextures(1, &texture_name);
+    glBindTexture(GL_TEXTURE_2D, texture_name);
+    const int needed_width = power_of_two_above(width);
+    const int needed_height = power_of_two_above(height);
+    if (needed_width != texture_width || needed_height != texture_height) {
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, needed_width, needed_height, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+        texture_width = needed_width;
+        texture_height = needed_height;
+    }
+    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, static_cast<GLint>(viewport.left), static_cast<GLint>(viewport.bottom),
+                        static_cast<GLsizei>(width), static_cast<GLsizei>(height));
+    glBindTexture(GL_TEXTURE_2D, 0);
+    captured = glGetError() == GL_NO_ERROR;
+    if (!captured)
+        texture_width = texture_height = 0;
+    window = viewport;
+    std::copy(std::begin(matrices), std::end(matrices), std::begin(drawn_with));
+    return captured;
+}
+
+void frame_backdrop::draw() const
+{
+    if (!captured)
+        return;
+    glPushAttrib(GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_CURRENT_BIT);
+    glDisable(GL_BLEND);
+    glDisable(GL_POLYGON_SMOOTH);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, texture_name);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    const double width = static_cast<double>(window.right - window.left);
+    const double height = static_cast<double>(window.top - window.bottom);
+    // One texel to one pixel: the quad's corners on pixel corners, so every
+    // pixel centre samples the centre of the texel copied from it.
+    glOrtho(0.0, width, 0.0, height, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    const float s = static_cast<float>(width / texture_width);
+    const float t = static_cast<float>(height / texture_height);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex2d(0.0, 0.0);
+    glTexCoord2f(s, 0.0f);
+    glVertex2d(width, 0.0);
+    glTexCoord2f(s, t);
+    glVertex2d(width, height);
+    glTexCoord2f(0.0f, t);
+    glVertex2d(0.0, height);
+    glEnd();
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopAttrib();
+}
