@@ -84,11 +84,29 @@ const glyph* find_glyph(char c)
 
 }  // namespace
 
+namespace {
+
+constexpr int margin = 8;
+constexpr int band = 4;  // the black band's border around the text
+
+int text_baseline(int height)
+{
+    return height - margin - glyph_rows * zoom;
+}
+
+}  // namespace
+
+pixel_box fps_overlay_box(std::size_t characters, int width, int height)
+{
+    const long right = margin + static_cast<long>(characters) * advance + band;
+    const pixel_box box{margin - band, text_baseline(height) - band, right, text_baseline(height) + line_height};
+    return box.clipped({0, 0, width, height});
+}
+
 void draw_fps_overlay(const std::string& text, int width, int height)
 {
-    const int margin = 8;
     const int left = margin;
-    const int baseline = height - margin - glyph_rows * zoom;
+    const int baseline = text_baseline(height);
 
     glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT);
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
@@ -105,7 +123,9 @@ void draw_fps_overlay(const std::string& text, int width, int height)
 
     // A black band behind the text keeps it legible over the picture.
     glColor3f(0.0f, 0.0f, 0.0f);
-    glRecti(left - 4, baseline - 4, left + static_cast<int>(text.size()) * advance + 4, baseline + line_height);
+    const pixel_box box = fps_overlay_box(text.size(), width, height);
+    glRecti(static_cast<GLint>(box.left), static_cast<GLint>(box.bottom), static_cast<GLint>(box.right),
+            static_cast<GLint>(box.top));
 
     glColor3f(1.0f, 1.0f, 1.0f);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);

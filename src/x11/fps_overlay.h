@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "scene/frame_damage.h"
+
 // Frames per second over the last whole second or more of presented frames.
 class frame_rate_meter {
 public:
@@ -23,6 +25,10 @@ private:
 
 // "FPS 20.0  STEP 3.25 MS": the text the overlay shows.
 std::string fps_overlay_text(double frames_per_second, std::int32_t step_us);
+
+// The window pixels (rows from the bottom) the overlay covers with text of
+// this many characters, within the window.
+pixel_box fps_overlay_box(std::size_t characters, int width, int height);
 
 // Draws the text at the top-left of a viewport of the given size and leaves
 // the GL state as it found it. Only the characters of fps_overlay_text have

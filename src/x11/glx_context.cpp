@@ -10,10 +10,84 @@ bool glx_attribute(Display* display, XVisualInfo& visual, int attribute)
     return glXGetConfig(display, &visual, attribute, &value) == 0 && value != 0;
 }
 
+bool has_glx_extension(Display* display, int screen, const char* name)
+{
+    const char* list = glXQueryExtensionsString(display, screen);
+    if (!list)
+        return false;
+    const std::string padded = std::string(" ") + list + " ";
+    return padded.find(std::string(" ") + name + " ") != std::string::npos;
+}
+
+// The swap method of the frame buffer configuration behind a visual, or 0.
+int visual_swap_method(Display* display, const XVisualInfo& visual)
+{
+    int count = 0;
+    GLXFBConfig* configs = glXGetFBConfigs(display, visual.screen, &count);
+    int method = 0;
+    for (int i = 0; i < count; ++i) {
+        int id = 0;
+        if (glXGetFBConfigAttrib(display, configs[i], GLX_VISUAL_ID, &id) == Success &&
+            static_cast<VisualID>(id) == visual.visualid) {
+            glXGetFBConfigAttrib(display, configs[i], GLX_SWAP_METHOD_OML, &method);
+            break;
+        }
+    }
+    if (configs)
+        XFree(configs);
+    return method;
+}
+
+// A double-buffered RGB visual of the screen's depth, without multisampling,
+// whose buffer swap copies the back buffer and leaves it as it was.
+bool choose_copying_visual(Display* display, int screen, XVisualInfo& chosen)
+{
+    if (!has_glx_extension(display, screen, "GLX_OML_swap_method"))
+        return false;
+    const int attributes[] = {GLX_X_RENDERABLE,
+                              True,
+                              GLX_DRAWABLE_TYPE,
+                              GLX_WINDOW_BIT,
+                              GLX_RENDER_TYPE,
+                              GLX_RGBA_BIT,
+                              GLX_RED_SIZE,
+                              8,
+                              GLX_GREEN_SIZE,
+                              8,
+                              GLX_BLUE_SIZE,
+                              8,
+                              GLX_DOUBLEBUFFER,
+                              True,
+                              GLX_SWAP_METHOD_OML,
+                              GLX_SWAP_COPY_OML,
+                              None};
+    int count = 0;
+    GLXFBConfig* configs = glXChooseFBConfig(display, screen, attributes, &count);
+    bool found = false;
+    for (int i = 0; i < count && !found; ++i) {
+        int samples = 0;
+        glXGetFBConfigAttrib(display, configs[i], GLX_SAMPLES, &samples);
+        XVisualInfo* visual = glXGetVisualFromFBConfig(display, configs[i]);
+        // A deeper visual has an alpha channel that a compositor would show
+        // the desktop through.
+        if (visual && samples == 0 && visual->depth == DefaultDepth(display, screen)) {
+            chosen = *visual;
+            found = true;
+        }
+        if (visual)
+            XFree(visual);
+    }
+    if (configs)
+        XFree(configs);
+    return found;
+}
+
 }  // namespace
 
 bool choose_glx_visual(Display* display, int screen, XVisualInfo& chosen, std::string& error)
 {
+    if (choose_copying_visual(display, screen, chosen))
+        return true;
     int double_buffered[] = {GLX_RGBA, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE, 8, GLX_DOUBLEBUFFER, None};
     int single_buffered[] = {GLX_RGBA, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE, 8, None};
     for (int* attributes : {double_buffered, single_buffered}) {
@@ -61,6 +135,9 @@ bool glx_context::create(Display* new_display, const XVisualInfo& visual, Window
     window = new_window;
     XVisualInfo info = visual;
     double_buffered = glx_attribute(display, info, GLX_DOUBLEBUFFER);
+    buffer_age = double_buffered && has_glx_extension(display, info.screen, "GLX_EXT_buffer_age");
+    swap_copies = double_buffered && has_glx_extension(display, info.screen, "GLX_OML_swap_method") &&
+                  visual_swap_method(display, info) == GLX_SWAP_COPY_OML;
     // Direct where the driver can; indirect contexts still draw OpenGL 1.1.
     context = glXCreateContext(display, &info, nullptr, True);
     if (!context) {
@@ -72,6 +149,16 @@ bool glx_context::create(Display* new_display, const XVisualInfo& visual, Window
         return false;
     }
     return true;
+}
+
+buffer_holds glx_context::back_buffer_holds() const
+{
+    if (buffer_age) {
+        unsigned int age = 0;
+        glXQueryDrawable(display, window, GLX_BACK_BUFFER_AGE_EXT, &age);
+        return age == 1 ? buffer_holds::last_frame : buffer_holds::anything;
+    }
+    return swap_copies ? buffer_holds::last_frame : buffer_holds::anything;
 }
 
 void glx_context::present()

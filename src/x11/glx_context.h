@@ -7,8 +7,12 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include "scene/frame.h"
+
 // The visual for a window of our own: RGB with 8 bits a channel, double
-// buffered, or single buffered where the server offers nothing better.
+// buffered with a swap that keeps the back buffer where the server offers
+// one (GLX_OML_swap_method's copy), else double buffered, else single
+// buffered.
 bool choose_glx_visual(Display* display, int screen, XVisualInfo& chosen, std::string& error);
 
 // The visual of an existing window, if OpenGL can draw RGB pictures with it.
@@ -30,10 +34,17 @@ public:
     // single-buffered visual, whose drawing is already on the window.
     void present();
 
+    // What the back buffer holds after present(): the frame presented when
+    // the drawable's buffer age is 1, or, without buffer ages, when its
+    // configuration's swap copies; else anything.
+    buffer_holds back_buffer_holds() const;
+
     bool double_buffered = false;
 
 private:
     Display* display = nullptr;
     Window window = 0;
     GLXContext context = nullptr;
+    bool buffer_age = false;
+    bool swap_copies = false;
 };

@@ -91,9 +91,19 @@ bool root_target(Display* display, Window& target, std::string& error)
     return true;
 }
 
+// VELMORA_WHOLE_FRAMES set and not empty: for measuring what drawing only
+// the changes saves.
+bool whole_frames_asked()
+{
+    const char* value = std::getenv("VELMORA_WHOLE_FRAMES");
+    return value && *value;
+}
+
 class saver_run {
 public:
-    saver_run(Display* connection, const x11_options& chosen) : display(connection), options(chosen) {}
+    saver_run(Display* connection, const x11_options& chosen)
+        : display(connection), options(chosen), whole_frames(whole_frames_asked())
+    {}
 
     int run(int stop_signals);
 
@@ -111,6 +121,9 @@ private:
     frame_rate_meter frame_rate;
     int drawn_width = 0;
     int drawn_height = 0;
+    // Every frame drawn whole even where the back buffer is kept, to compare.
+    bool whole_frames;
+    pixel_box last_overlay = no_pixels;
 };
 
 bool saver_run::open_window(std::string& error)
@@ -148,10 +161,20 @@ void saver_run::draw_frame()
         drawn_height = window.height;
         reshape(drawn_width, drawn_height, *scene);
     }
-    render_frame(*scene);
+    // Over the frame the back buffer kept, only what changed is drawn, with
+    // the overlay's last and new place.
+    const buffer_holds before = window.spoiled || whole_frames ? buffer_holds::anything : context.back_buffer_holds();
+    window.spoiled = false;
+    const std::string fps_text =
+        options.show_fps ? fps_overlay_text(frame_rate.frames_per_second(), scene->worker.last_step_us) : "";
+    const pixel_box overlay_now =
+        options.show_fps ? fps_overlay_box(fps_text.size(), drawn_width, drawn_height) : no_pixels;
+    pixel_box overlay = overlay_now;
+    overlay.take_in(last_overlay);
+    last_overlay = overlay_now;
+    render_frame(*scene, before, overlay);
     if (options.show_fps)
-        draw_fps_overlay(fps_overlay_text(frame_rate.frames_per_second(), scene->worker.last_step_us), drawn_width,
-                         drawn_height);
+        draw_fps_overlay(fps_text, drawn_width, drawn_height);
     glFinish();
     glFlush();
     context.present();

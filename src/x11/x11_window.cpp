@@ -49,7 +49,7 @@ bool x11_window::create(Display* new_display, const XVisualInfo& visual, int new
     attributes.colormap = colormap;
     attributes.background_pixel = BlackPixel(display, visual.screen);
     attributes.border_pixel = 0;
-    attributes.event_mask = KeyPressMask | StructureNotifyMask;
+    attributes.event_mask = KeyPressMask | StructureNotifyMask | ExposureMask;
     id = XCreateWindow(display, root, 0, 0, static_cast<unsigned>(new_width), static_cast<unsigned>(new_height), 0,
                        visual.depth, InputOutput, visual.visual, CWColormap | CWBackPixel | CWBorderPixel | CWEventMask,
                        &attributes);
@@ -88,8 +88,9 @@ bool x11_window::adopt(Display* new_display, Window window, std::string& error)
     }
     width = attributes.width;
     height = attributes.height;
-    // Size changes and destruction only: input belongs to whoever owns it.
-    XSelectInput(display, window, attributes.your_event_mask | StructureNotifyMask);
+    // Size changes, exposures and destruction only: input belongs to whoever
+    // owns it.
+    XSelectInput(display, window, attributes.your_event_mask | StructureNotifyMask | ExposureMask);
     error = take_x11_error(display);
     return error.empty();
 }
@@ -101,7 +102,11 @@ bool x11_window::handle(const XEvent& event)
         if (event.xconfigure.window == id) {
             width = event.xconfigure.width;
             height = event.xconfigure.height;
+            spoiled = true;
         }
+        return false;
+    case Expose:
+        spoiled = spoiled || event.xexpose.window == id;
         return false;
     case DestroyNotify:
         return event.xdestroywindow.window == id;

@@ -38,6 +38,9 @@ public:
     bool owned = false;
     int width = 0;
     int height = 0;
+    // Moved, resized or exposed since the last frame: what the window shows
+    // may no longer be the frame presented last.
+    bool spoiled = true;
 
 private:
     Colormap colormap = 0;
