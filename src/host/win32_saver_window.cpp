@@ -1,6 +1,8 @@
 #include "host/win32_saver_window.h"
 
 #include <cstdint>
+#include <cstdlib>
+#include <vector>
 
 #include "gl.h"
 #include "host/wgl_context.h"
@@ -27,6 +29,18 @@ HDC window_dc = nullptr;
 HGLRC gl_context = nullptr;
 bool gl_context_current = false;
 
+// Whether the back buffer still holds the frame presented last, so that a
+// frame need only redraw what changed.
+struct kept_frame {
+    bool swap_copies = false;
+    swap_hint_function add_swap_hint = nullptr;
+    // Painted over since the last frame (WM_PAINT).
+    bool spoiled = true;
+    // VELMORA_WHOLE_FRAMES set and not empty: every frame whole, to compare.
+    bool whole_frames = false;
+};
+kept_frame kept;
+
 void create_saver(HWND window)
 {
     GetClientRect(window, &client_rect);
@@ -36,6 +50,10 @@ void create_saver(HWND window)
     window_dc = context.device;
     gl_context = context.rendering;
     gl_context_current = context.current;
+    kept.swap_copies = context.swap_copies;
+    kept.add_swap_hint = context.add_swap_hint;
+    const char* whole = std::getenv("VELMORA_WHOLE_FRAMES");
+    kept.whole_frames = whole != nullptr && *whole != '\0';
     app = new saver_app{1, nullptr};
     // Without a current context there is nothing to draw with: the window
     // stays black and the close rules still apply.
@@ -50,7 +68,15 @@ void draw_frame()
 {
     if (app == nullptr || app->scene == nullptr)
         return;
-    render_frame(*app->scene);
+    const bool over_last = kept.swap_copies && !kept.spoiled && !kept.whole_frames;
+    kept.spoiled = false;
+    std::vector<pixel_box> boxes;
+    render_frame(*app->scene, over_last ? buffer_holds::last_frame : buffer_holds::anything, no_pixels, &boxes);
+    // With no hint the swap copies the whole window.
+    if (kept.add_swap_hint != nullptr)
+        for (const pixel_box& box : boxes)
+            kept.add_swap_hint(static_cast<GLint>(box.left), static_cast<GLint>(box.bottom),
+                               static_cast<GLsizei>(box.right - box.left), static_cast<GLsizei>(box.top - box.bottom));
     glFinish();
     glFlush();
     SwapBuffers(window_dc);
@@ -59,7 +85,7 @@ void draw_frame()
 void destroy_saver(HWND window)
 {
     KillTimer(window, frame_timer);
-    release_gl_context(window, wgl_context{window_dc, gl_context, gl_context_current});
+    release_gl_context(window, wgl_context{window_dc, gl_context, gl_context_current, false, nullptr});
     // No frame is drawn after this; the scene and its worker live on until
     // the process ends.
     gl_context = nullptr;
@@ -78,6 +104,9 @@ LRESULT saver_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpara
         if (gl_context_current)
             draw_frame();
         return 0;
+    case WM_PAINT:
+        kept.spoiled = true;
+        return default_saver_proc(window, message, wparam, lparam);
     case WM_DESTROY:
         destroy_saver(window);
         return 0;
