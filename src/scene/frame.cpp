@@ -87,6 +87,29 @@ void draw_whole(ball_camera& scene, bool keep_backdrop, const frame_outline& now
     scene.orbits_drawn.draw(scene.paths);
 }
 
+// The runs of a path's pieces that meet the box, each as a strip of its
+// own: every segment is drawn on its own, so a part of the strip draws the
+// same pixels as the whole strip does there.
+void draw_path_pieces(const orbit_path& path, const orbit_path::strip_window& drawn, const frame_outline& outline,
+                      std::size_t index, const pixel_box& box)
+{
+    const std::size_t first = outline.path_pieces_first[index];
+    const std::size_t end = outline.path_pieces_first[index + 1];
+    for (std::size_t p = first; p < end;) {
+        if (!outline.path_pieces[p].meets(box)) {
+            ++p;
+            continue;
+        }
+        std::size_t q = p + 1;
+        while (q < end && outline.path_pieces[q].meets(box))
+            ++q;
+        const int from = static_cast<int>(p - first) * frame_outline::piece_segments;
+        const int to = std::min(static_cast<int>(q - first) * frame_outline::piece_segments, drawn.shown - 1);
+        path.draw({drawn.first + from, drawn.colour_first + from, to - from + 1});
+        p = q;
+    }
+}
+
 // In every box under its scissor: the background the last whole frame drew
 // (the plane has not changed since), then the paths and walkers whose boxes
 // meet it, in the whole frame's order.
@@ -101,7 +124,7 @@ void draw_boxes(ball_camera& scene, const std::vector<pixel_box>& boxes)
         scene.backdrop.draw();
         for (std::size_t i = 0; i < outline.paths.size(); ++i)
             if (outline.paths[i].meets(box))
-                scene.paths[i]->draw(picture.path_windows[i]);
+                draw_path_pieces(*scene.paths[i], picture.path_windows[i], outline, i, box);
         for (std::size_t i = 0; i < outline.walkers.size(); ++i)
             if (outline.walkers[i].meets(box)) {
                 const orbit_picture::walker_mark& w = picture.walkers[i];

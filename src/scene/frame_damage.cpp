@@ -212,14 +212,24 @@ void outline_orbits(const scene_projection& project, const std::vector<std::uniq
                     const orbit_picture& picture, const damage_rules& reach, frame_outline& outline)
 {
     outline.paths.clear();
+    outline.path_pieces.clear();
+    outline.path_pieces_first.clear();
     for (std::size_t i = 0; i < paths.size() && i < picture.path_windows.size(); ++i) {
         const orbit_path::strip_window& w = picture.path_windows[i];
-        scene_box strip;
-        if (w.shown > 1)
-            for (int v = w.first; v < w.first + w.shown; ++v)
-                strip.take_in(paths[i]->vertices[static_cast<std::size_t>(v)]);
-        outline.paths.push_back(strip.project(project, reach.line, reach.slack));
+        outline.path_pieces_first.push_back(outline.path_pieces.size());
+        pixel_box strip = no_pixels;
+        // Segment s joins vertices first + s and first + s + 1.
+        for (int s = 0; s + 1 < w.shown; s += frame_outline::piece_segments) {
+            scene_box piece;
+            const int last = std::min(s + frame_outline::piece_segments, w.shown - 1);
+            for (int v = s; v <= last; ++v)
+                piece.take_in(paths[i]->vertices[static_cast<std::size_t>(w.first + v)]);
+            outline.path_pieces.push_back(piece.project(project, reach.line, reach.slack));
+            strip.take_in(outline.path_pieces.back());
+        }
+        outline.paths.push_back(strip);
     }
+    outline.path_pieces_first.push_back(outline.path_pieces.size());
     outline.walkers.clear();
     for (const orbit_picture::walker_mark& w : picture.walkers)
         outline.walkers.push_back(walker_box(project, picture, w, reach));

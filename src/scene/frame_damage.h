@@ -50,6 +50,13 @@ struct damage_rules {
 // was drawn in.
 struct frame_outline {
     std::vector<pixel_box> paths;
+    // Each path's strip in pieces of piece_segments segments (the last one
+    // shorter): path i's are path_pieces[path_pieces_first[i]] up to
+    // path_pieces[path_pieces_first[i + 1]], so that a box redraws only the
+    // pieces that meet it.
+    static constexpr int piece_segments = 32;
+    std::vector<pixel_box> path_pieces;
+    std::vector<std::size_t> path_pieces_first;
     std::vector<pixel_box> walkers;
     std::vector<scissor_box> plane;
     // The quad drawn whole: no boxes could be placed.
