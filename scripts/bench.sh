@@ -5,11 +5,15 @@
 #  - the pace of whole passes and the process's CPU share on Mesa's software
 #    OpenGL (frame_pace: headless natively, in a WGL window under Wine) at
 #    1024x768 and 1920x1080, and at 1024x768 beside a CPU-bound process;
-#  - the X11 hack and the Windows saver at 1280x800 on Xvfb, seconds 40-60
+#  - frames drawn over the last beside whole frames, headless, from fixed
+#    scene states (damage_timing);
+#  - the X11 hack (in a window of its own) and the Windows saver at
+#    1280x800 on Xvfb, seconds 40-60 (the set emerging) and 300-360 (after
+#    it), drawing frames over the last and, to compare, whole frames
 #    (frame-cost.sh);
 #  - the plane comparison's whole life under QEMU, the 32-bit x87 build
 #    beside the 64-bit one (the cost of emulating the x87 unit).
-# Takes about 40 minutes. BENCH_SECONDS shortens the frame runs (the
+# Takes about 80 minutes. BENCH_SECONDS shortens the frame runs (the
 # 40-60 s share needs 60); BENCH_QEMU_PASSES the QEMU runs (whole passes).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -50,8 +54,17 @@ heading "the plane, native (medians; reference, project, target)"
 heading "frames on llvmpipe, native, headless"
 pace "$native/bench/frame_pace"
 
+heading "frames over the last beside whole frames, native, headless"
+"$native/bench/damage_timing"
+
+# cost PROGRAM: frame-cost.sh's two spans, frames over the last, then whole.
+cost() {
+  "$root/scripts/frame-cost.sh" --spans 40-60,300-360 "$@" 1280x800
+  "$root/scripts/frame-cost.sh" --spans 40-60,300-360 --whole "$@" 1280x800
+}
+
 heading "the X11 hack on Xvfb"
-"$root/scripts/frame-cost.sh" --from 40 "$native/src/x11/velmora" 20 1280x800
+cost --window "$native/src/x11/velmora"
 
 start_display_and_prefix 1920 1080 >/dev/null
 for arch in x64 x86; do
@@ -65,7 +78,7 @@ wineserver -k 2>/dev/null || true
 
 heading "the Windows saver under Wine on Xvfb"
 for arch in x64 x86; do
-  "$root/scripts/frame-cost.sh" --from 40 "$root/build/windows-$arch/src/host/velmora.scr" 20 1280x800
+  cost "$root/build/windows-$arch/src/host/velmora.scr"
 done
 
 # cpu_seconds COMMAND...: the command's user CPU time; it must succeed.
