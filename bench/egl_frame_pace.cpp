@@ -17,6 +17,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "frame_pace: %s\nusage: frame_pace [--seconds S] [--seed N] [WxH]\n", error.c_str());
         return 2;
     }
+    // The pbuffer is never swapped: it holds the frame drawn before.
+    run.kept = buffer_holds::last_frame;
     egl_context context;
     if (!context.create(run.width, run.height, error)) {
         std::fprintf(stderr, "frame_pace: %s\n", error.c_str());

@@ -81,7 +81,7 @@ pace_figures measure_pace(const pace_run& run, const std::function<void()>& pres
             new_pass = scene.texture.pixels_changed;
         }
         const std::int64_t frame_start = monotonic_microseconds();
-        render_frame(scene);
+        render_frame(scene, run.kept);
         glFinish();
         frame_ms.push_back(seconds_between(frame_start, monotonic_microseconds()) * 1000.0);
         present();
@@ -112,8 +112,10 @@ pace_figures measure_pace(const pace_run& run, const std::function<void()>& pres
 void print_pace(const pace_run& run, const pace_figures& figures)
 {
     const std::vector<double>& seen = figures.pass_seen_at;
-    std::printf("frames at %dx%d, seed %u, %.0f s: %d frames, median frame %.2f ms to glFinish\n", run.width,
-                run.height, run.seed, run.seconds, figures.frames, figures.frame_ms);
+    std::printf("frames at %dx%d, seed %u, %.0f s, %s: %d frames, median frame %.2f ms to glFinish\n", run.width,
+                run.height, run.seed, run.seconds,
+                run.kept == buffer_holds::last_frame ? "drawn over the last" : "drawn whole", figures.frames,
+                figures.frame_ms);
     if (seen.size() > first_timed_pass)
         std::printf("  %-36s %8.2f s    target %.1f +- 10 %%\n", "time to pass 8", seen[first_timed_pass],
                     first_timed_pass * pass_interval_s);

@@ -9,11 +9,16 @@
 #include <string>
 #include <vector>
 
+#include "scene/frame.h"
+
 struct pace_run {
     int width = 1024;
     int height = 768;
     double seconds = 60.0;
     std::uint32_t seed = 7;
+    // What the buffer holds when a frame starts: the last frame where the
+    // platform keeps it, so that frames are drawn over it as the saver does.
+    buffer_holds kept = buffer_holds::anything;
 };
 
 struct pace_figures {

@@ -54,6 +54,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "frame_pace: no OpenGL context\n");
         return 1;
     }
+    run.kept = context.swap_copies ? buffer_holds::last_frame : buffer_holds::anything;
     const pace_figures figures = measure_pace(
         run,
         [&] {
