@@ -31,9 +31,12 @@ enum class buffer_holds { anything, last_frame };
 
 // One frame: GL state, clear, the camera's view (once the scene has a size)
 // and the scene. The caller finishes and presents it. Over the last frame
-// only the boxes around what changed since are cleared and drawn, with the
-// bytes of a whole frame; the first frame, the frame after a resize or
-// another projection, and a frame over anything are drawn whole. Returns
+// only the boxes around what changed since are redrawn, with the bytes of a
+// whole frame: the background (clear colour and plane) copied from the last
+// whole frame's, then the objects. The first frame, the frame after a resize
+// or another projection, a frame with a new plane image (once a pass), the
+// first over the last after any of these (it copies the background) and a
+// frame over anything are drawn whole. Returns
 // the number of boxes redrawn, or -1 for a whole frame. overlay is what the
 // caller draws over the scene after it (window pixels, both this frame's and
 // the last one's), redrawn in every frame over the last. boxes_drawn, when

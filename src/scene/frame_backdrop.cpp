@@ -87,15 +87,18 @@ void frame_backdrop::draw() const
     glLoadIdentity();
     const float s = static_cast<float>(width / texture_width);
     const float t = static_cast<float>(height / texture_height);
+    // Window sizes are far below 2^24: exact as floats.
+    const float right = static_cast<float>(width);
+    const float top = static_cast<float>(height);
     glBegin(GL_QUADS);
     glTexCoord2f(0.0f, 0.0f);
-    glVertex2d(0.0, 0.0);
+    glVertex2f(0.0f, 0.0f);
     glTexCoord2f(s, 0.0f);
-    glVertex2d(width, 0.0);
+    glVertex2f(right, 0.0f);
     glTexCoord2f(s, t);
-    glVertex2d(width, height);
+    glVertex2f(right, top);
     glTexCoord2f(0.0f, t);
-    glVertex2d(0.0, height);
+    glVertex2f(0.0f, top);
     glEnd();
     glPopMatrix();
     glMatrixMode(GL_PROJECTION);
