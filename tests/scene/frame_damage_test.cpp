@@ -101,3 +101,47 @@ TEST(frame_damage, changes_between_two_frames)
     damage.clear();
     EXPECT_FALSE(changed_boxes(doubled, paths, before, outline_before, now, moved, false, rules, damage));
 }
+
+// A path's strip in pieces of 32 segments, the last one shorter: each
+// piece's box holds its segments' ends, and together they make the strip's.
+TEST(frame_damage, path_pieces_cover_the_strip_segment_by_segment)
+{
+    seed_random_engine(5);
+    std::vector<std::unique_ptr<orbit_path>> paths;
+    paths.push_back(std::make_unique<orbit_path>(colour_rgba{20, 200, 90, 255}));
+    paths[0]->resize(640, 480);
+    while (paths[0]->shown < paths[0]->tail_length)
+        paths[0]->advance_window();
+    orbit_picture picture;
+    picture.capture(paths, {});
+    const damage_rules rules{1.0, 1.0, 0, 0.6};
+    struct case_ {
+        int shown;
+        std::size_t pieces;
+    };
+    for (const case_ c : {case_{1, 0}, case_{2, 1}, case_{33, 1}, case_{34, 2}, case_{66, 3}}) {
+        picture.path_windows[0].shown = c.shown;
+        frame_outline outline;
+        outline_orbits(doubled, paths, picture, rules, outline);
+        ASSERT_EQ(outline.path_pieces_first.size(), 2u);
+        EXPECT_EQ(outline.path_pieces_first[1] - outline.path_pieces_first[0], c.pieces) << c.shown << " shown";
+        pixel_box strip = no_pixels;
+        for (std::size_t k = 0; k < c.pieces && k < outline.path_pieces.size(); ++k) {
+            const pixel_box& piece = outline.path_pieces[k];
+            strip.take_in(piece);
+            const int last = std::min(static_cast<int>(k) * 32 + 32, c.shown - 1);
+            for (int v = static_cast<int>(k) * 32; v <= last; ++v) {
+                const vertex2f p = paths[0]->vertices[static_cast<std::size_t>(picture.path_windows[0].first + v)];
+                // Inside by the line's reach of 1 pixel.
+                EXPECT_LE(piece.left, 2.0 * p.x + 10.0 - 1.0) << c.shown << " shown, vertex " << v;
+                EXPECT_GE(piece.right, 2.0 * p.x + 10.0 + 1.0) << c.shown << " shown, vertex " << v;
+                EXPECT_LE(piece.bottom, 2.0 * p.y + 5.0 - 1.0) << c.shown << " shown, vertex " << v;
+                EXPECT_GE(piece.top, 2.0 * p.y + 5.0 + 1.0) << c.shown << " shown, vertex " << v;
+            }
+        }
+        const pixel_box& whole = outline.paths[0];
+        EXPECT_TRUE(strip.left == whole.left && strip.right == whole.right && strip.bottom == whole.bottom &&
+                    strip.top == whole.top)
+            << c.shown << " shown";
+    }
+}
