@@ -1,7 +1,6 @@
 #include "host/win32_saver_window.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <vector>
 
 #include "gl.h"
@@ -36,7 +35,7 @@ struct kept_frame {
     swap_hint_function add_swap_hint = nullptr;
     // Painted over since the last frame (WM_PAINT).
     bool spoiled = true;
-    // VELMORA_WHOLE_FRAMES set and not empty: every frame whole, to compare.
+    // Every frame whole, to compare (whole_frames_asked).
     bool whole_frames = false;
 };
 kept_frame kept;
@@ -52,8 +51,7 @@ void create_saver(HWND window)
     gl_context_current = context.current;
     kept.swap_copies = context.swap_copies;
     kept.add_swap_hint = context.add_swap_hint;
-    const char* whole = std::getenv("VELMORA_WHOLE_FRAMES");
-    kept.whole_frames = whole != nullptr && *whole != '\0';
+    kept.whole_frames = whole_frames_asked();
     app = new saver_app{1, nullptr};
     // Without a current context there is nothing to draw with: the window
     // stays black and the close rules still apply.

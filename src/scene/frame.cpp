@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <utility>
 #include <vector>
 
@@ -201,6 +202,12 @@ int render_frame(ball_camera& scene, buffer_holds before, const pixel_box& overl
     scene.outline_kept = true;
     glPopMatrix();
     return partial ? static_cast<int>(boxes.size()) : -1;
+}
+
+bool whole_frames_asked()
+{
+    const char* value = std::getenv("VELMORA_WHOLE_FRAMES");
+    return value != nullptr && *value != '\0';
 }
 
 void keep_gl_driver_memory()

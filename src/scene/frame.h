@@ -45,6 +45,11 @@ enum class buffer_holds { anything, last_frame };
 int render_frame(ball_camera& scene, buffer_holds before = buffer_holds::anything, const pixel_box& overlay = no_pixels,
                  std::vector<pixel_box>* boxes_drawn = nullptr);
 
+// VELMORA_WHOLE_FRAMES set and not empty in the environment: the front-ends
+// then draw every frame whole even where the back buffer is kept, to
+// measure what drawing only the changes saves.
+bool whole_frames_asked();
+
 // Keeps memory the GL driver frees in the process. Software GL (llvmpipe)
 // allocates blocks of 64 KiB for each draw call and frees them by the
 // frame's end; glibc would hand the top of the heap back to the system every

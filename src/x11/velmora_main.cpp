@@ -91,14 +91,6 @@ bool root_target(Display* display, Window& target, std::string& error)
     return true;
 }
 
-// VELMORA_WHOLE_FRAMES set and not empty: for measuring what drawing only
-// the changes saves.
-bool whole_frames_asked()
-{
-    const char* value = std::getenv("VELMORA_WHOLE_FRAMES");
-    return value && *value;
-}
-
 class saver_run {
 public:
     saver_run(Display* connection, const x11_options& chosen)
