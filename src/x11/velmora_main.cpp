@@ -54,23 +54,57 @@ extern "C" void on_stop_signal(int)
 }
 
 // The signals that end a run: the saver daemon's SIGTERM, and a terminal's
-// SIGINT and SIGHUP. Their handler writes to a pipe that the main loop polls
-// with the display, whichever thread the signal lands on (threads started
-// before main, such as a sanitizer's, do not block it). Returns the read end.
-int open_stop_signals()
+// SIGINT and SIGHUP. They are blocked from the start, so every thread made
+// later (the worker, the GL driver's) inherits the block, and the main thread
+// takes them only while it waits in ppoll with its old mask. There the
+// handler runs at once, also under a sanitizer that defers signals landing
+// outside a blocking call, and its byte wakes the wait through the pipe.
+struct stop_signals {
+    int read_end = -1;
+    sigset_t waiting_mask;
+};
+
+bool open_stop_signals(stop_signals& signals)
 {
+    sigset_t stopping;
+    sigemptyset(&stopping);
+    for (int signal_number : {SIGTERM, SIGINT, SIGHUP})
+        sigaddset(&stopping, signal_number);
+    if (pthread_sigmask(SIG_BLOCK, &stopping, &signals.waiting_mask) != 0)
+        return false;
+    for (int signal_number : {SIGTERM, SIGINT, SIGHUP})
+        sigdelset(&signals.waiting_mask, signal_number);
+
     int ends[2];
     if (pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0)
-        return -1;
+        return false;
     stop_pipe_write = ends[1];
+    signals.read_end = ends[0];
     struct sigaction action {};
     action.sa_handler = on_stop_signal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (int signal_number : {SIGTERM, SIGINT, SIGHUP})
         if (sigaction(signal_number, &action, nullptr) != 0)
-            return -1;
-    return ends[0];
+            return false;
+    return true;
+}
+
+// Waits up to `milliseconds` for the display's connection (when given) or a
+// stop signal; the stop signals are taken only here. True when one has come.
+bool stop_signalled(const stop_signals& signals, pollfd* display, int milliseconds)
+{
+    const timespec timeout = {milliseconds / 1000, (milliseconds % 1000) * 1000000L};
+    // poll skips an entry whose descriptor is negative.
+    pollfd watched[2] = {{signals.read_end, POLLIN, 0}, display ? *display : pollfd{-1, 0, 0}};
+    const int ready = ppoll(watched, 2, &timeout, &signals.waiting_mask);
+    if (display)
+        *display = watched[1];
+    if (ready >= 0)
+        return (watched[0].revents & POLLIN) != 0;
+    // Interrupted: the handler's byte is in the pipe by now.
+    pollfd pipe_check = {signals.read_end, POLLIN, 0};
+    return poll(&pipe_check, 1, 0) > 0;
 }
 
 // The window to draw on for -root: XScreenSaver names its own window in the
@@ -97,7 +131,7 @@ public:
         : display(connection), options(chosen), whole_frames(whole_frames_asked())
     {}
 
-    int run(int stop_signals);
+    int run(const stop_signals& signals);
 
 private:
     bool open_window(std::string& error);
@@ -174,7 +208,7 @@ void saver_run::draw_frame()
     frame_rate.frame_presented(std::chrono::duration<double>(now).count());
 }
 
-int saver_run::run(int stop_signals)
+int saver_run::run(const stop_signals& signals)
 {
     install_x11_error_handler();
     std::string error;
@@ -182,8 +216,7 @@ int saver_run::run(int stop_signals)
         return fail(error);
 
     // A daemon may end the hack at once; the scene's build is not cut short.
-    pollfd stop_check = {stop_signals, POLLIN, 0};
-    if (poll(&stop_check, 1, 0) > 0)
+    if (stop_signalled(signals, nullptr, 0))
         return 0;
 
     // The scene creates its texture object, so the context must be current.
@@ -215,11 +248,10 @@ int saver_run::run(int stop_signals)
         }
 
         const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next_frame - now).count() + 1;
-        pollfd watched[2] = {{ConnectionNumber(display), POLLIN, 0}, {stop_signals, POLLIN, 0}};
-        poll(watched, 2, static_cast<int>(wait));
-        if (watched[1].revents & POLLIN)
+        pollfd connection = {ConnectionNumber(display), POLLIN, 0};
+        if (stop_signalled(signals, &connection, static_cast<int>(wait)))
             break;
-        if (watched[0].revents & (POLLERR | POLLHUP))
+        if (connection.revents & (POLLERR | POLLHUP))
             break;
     }
 
@@ -235,8 +267,8 @@ int saver_run::run(int stop_signals)
 int main(int argc, char** argv)
 {
     keep_gl_driver_memory();
-    const int stop_signals = open_stop_signals();
-    if (stop_signals < 0)
+    stop_signals signals;
+    if (!open_stop_signals(signals))
         return fail("cannot watch for signals");
 
     const parsed_x11_options parsed = parse_x11_options(std::vector<std::string>(argv + 1, argv + argc));
@@ -264,11 +296,11 @@ int main(int argc, char** argv)
     int status = 1;
     try {
         saver_run run(display, parsed.options);
-        status = run.run(stop_signals);
+        status = run.run(signals);
     } catch (const std::bad_alloc&) {
         status = fail("out of memory");
     }
     XCloseDisplay(display);
-    close(stop_signals);
+    close(signals.read_end);
     return status;
 }

@@ -95,14 +95,15 @@ protected:
     }
 
     // SIGTERM, as the saver daemon sends it, ends the run within a second
-    // with status 0 and nothing on standard error.
-    void expect_clean_end_on_sigterm(child_process& process)
+    // with status 0 and nothing on standard error; so do a terminal's SIGINT
+    // and SIGHUP.
+    void expect_clean_end_on_sigterm(child_process& process, int stop_signal = SIGTERM)
     {
         ASSERT_TRUE(process.running()) << process.error_output();
         const auto sent = steady::now();
-        process.send_signal(SIGTERM);
+        process.send_signal(stop_signal);
         const auto status = process.wait_for_exit(prompt_end);
-        ASSERT_TRUE(status.has_value()) << "still running " << prompt_end << " s after SIGTERM";
+        ASSERT_TRUE(status.has_value()) << "still running " << prompt_end << " s after signal " << stop_signal;
         EXPECT_EQ(*status, 0);
         EXPECT_LT(seconds_since(sent), prompt_end);
         EXPECT_EQ(process.error_output(), "");
@@ -286,6 +287,16 @@ TEST_F(frontend, sigterm_during_start_up_ends_cleanly)
     while (!signal_caught(velmora->pid, SIGTERM) && seconds_since(since) < 10.0)
         sleep_seconds(0.001);
     expect_clean_end_on_sigterm(*velmora);
+}
+
+TEST_F(frontend, a_terminals_interrupt_and_hang_up_end_a_running_hack_cleanly)
+{
+    for (const int stop_signal : {SIGINT, SIGHUP}) {
+        const Window preview = client->create_window(0, 0, 320, 240);
+        auto velmora = start({"--window-id", hex_id(preview)});
+        ASSERT_TRUE(wait_until_drawn(*client, preview, start_up_limit)) << velmora->error_output();
+        expect_clean_end_on_sigterm(*velmora, stop_signal);
+    }
 }
 
 TEST_F(frontend, fps_shows_statistics_in_the_top_left_corner)
