@@ -1,18 +1,7 @@
 #include "scene/frame_backdrop.h"
 
 #include "gl.h"
-
-namespace {
-
-int power_of_two_above(long size)
-{
-    int power = 1;
-    while (power < size && power < (1 << 30))
-        power *= 2;
-    return power;
-}
-
-}  // namespace
+#include "plane/plane_texture.h"
 
 bool frame_backdrop::holds(const pixel_box& viewport, const double (&matrices)[32]) const
 {
@@ -44,8 +33,9 @@ bool frame_backdrop::capture(const pixel_box& viewport, const double (&matrices)
     if (texture_name == 0)
         glGenTextures(1, &texture_name);
     glBindTexture(GL_TEXTURE_2D, texture_name);
-    const int needed_width = power_of_two_above(width);
-    const int needed_height = power_of_two_above(height);
+    // Both sides are at most GL_MAX_TEXTURE_SIZE, so they fit an int.
+    const int needed_width = texture_size(static_cast<int>(width));
+    const int needed_height = texture_size(static_cast<int>(height));
     if (needed_width != texture_width || needed_height != texture_height) {
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
