@@ -1,6 +1,6 @@
 #include "host/wgl_context.h"
 
-#include <cstring>
+#include "scene/frame.h"
 
 namespace {
 
@@ -16,15 +16,6 @@ template <typename Function>
 Function wgl_function(const char* name)
 {
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(wglGetProcAddress(name)));
-}
-
-bool listed(const char* list, const char* name)
-{
-    const std::size_t length = std::strlen(name);
-    for (const char* at = list; at && (at = std::strstr(at, name)) != nullptr; at += length)
-        if ((at == list || at[-1] == ' ') && (at[length] == ' ' || at[length] == '\0'))
-            return true;
-    return false;
 }
 
 PIXELFORMATDESCRIPTOR describe(HDC device, int format)
@@ -65,7 +56,7 @@ bool arb_copying_format(HDC device, int chosen, int& copying)
         const auto extensions = wgl_function<extensions_function>("wglGetExtensionsStringARB");
         const auto attributes = wgl_function<attributes_function>("wglGetPixelFormatAttribivARB");
         if (extensions != nullptr && attributes != nullptr &&
-            listed(extensions(probe_device), "WGL_ARB_pixel_format")) {
+            extension_listed(extensions(probe_device), "WGL_ARB_pixel_format")) {
             const int count = DescribePixelFormat(device, 1, sizeof pfd, nullptr);
             const PIXELFORMATDESCRIPTOR wanted = describe(device, chosen);
             for (int format = 1; format <= count && !found; ++format) {
@@ -129,7 +120,8 @@ wgl_context create_gl_context(HWND window)
     SetPixelFormat(context.device, format, &request);
     context.rendering = wglCreateContext(context.device);
     context.current = context.rendering != nullptr && wglMakeCurrent(context.device, context.rendering);
-    if (context.current && listed(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)), "GL_WIN_swap_hint"))
+    if (context.current &&
+        extension_listed(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)), "GL_WIN_swap_hint"))
         context.add_swap_hint = wgl_function<swap_hint_function>("glAddSwapHintRectWIN");
     return context;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -208,6 +209,17 @@ bool whole_frames_asked()
 {
     const char* value = std::getenv("VELMORA_WHOLE_FRAMES");
     return value != nullptr && *value != '\0';
+}
+
+bool extension_listed(const char* list, const char* name)
+{
+    const std::size_t length = std::strlen(name);
+    if (list == nullptr || length == 0)
+        return false;
+    for (const char* at = list; (at = std::strstr(at, name)) != nullptr; at += length)
+        if ((at == list || at[-1] == ' ') && (at[length] == ' ' || at[length] == '\0'))
+            return true;
+    return false;
 }
 
 void keep_gl_driver_memory()

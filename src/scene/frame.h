@@ -50,6 +50,10 @@ int render_frame(ball_camera& scene, buffer_holds before = buffer_holds::anythin
 // measure what drawing only the changes saves.
 bool whole_frames_asked();
 
+// Whether an extension string (names separated by spaces, as GL, GLX and WGL
+// give them) holds name as a whole word.
+bool extension_listed(const char* list, const char* name);
+
 // Keeps memory the GL driver frees in the process. Software GL (llvmpipe)
 // allocates blocks of 64 KiB for each draw call and frees them by the
 // frame's end; glibc would hand the top of the heap back to the system every

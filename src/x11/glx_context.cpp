@@ -12,11 +12,7 @@ bool glx_attribute(Display* display, XVisualInfo& visual, int attribute)
 
 bool has_glx_extension(Display* display, int screen, const char* name)
 {
-    const char* list = glXQueryExtensionsString(display, screen);
-    if (!list)
-        return false;
-    const std::string padded = std::string(" ") + list + " ";
-    return padded.find(std::string(" ") + name + " ") != std::string::npos;
+    return extension_listed(glXQueryExtensionsString(display, screen), name);
 }
 
 // The swap method of the frame buffer configuration behind a visual, or 0.

@@ -265,3 +265,24 @@ TEST(camera, near_zero_cosines_give_a_usable_up_vector)
     EXPECT_NEAR(cy, 0.0, 1e-3);
     EXPECT_NEAR(cz, -2062.08, 1e-2);
 }
+
+TEST(frame, extensions_are_found_only_as_whole_names)
+{
+    const char* const list = "GL_EXT_bgra GL_WIN_swap_hint_x GL_WIN_swap_hint GL_ARB_multitexture";
+    const struct {
+        const char* list;
+        const char* name;
+        bool listed;
+    } cases[] = {
+        {list, "GL_WIN_swap_hint", true},     // after a longer name that starts the same
+        {list, "GL_EXT_bgra", true},          // first
+        {list, "GL_ARB_multitexture", true},  // last
+        {list, "GL_WIN_swap", false},         // a prefix of listed names
+        {list, "EXT_bgra", false},            // a suffix of one
+        {"", "GL_EXT_bgra", false},
+        {nullptr, "GL_EXT_bgra", false},  // no context, no list
+        {list, "", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(extension_listed(c.list, c.name), c.listed) << (c.list ? c.list : "(null)") << " / " << c.name;
+}
