@@ -1,16 +1,21 @@
 # Velmora's single entry point. `make test` installs what is missing,
-# builds every preset and runs every test; `make run` shows the saver.
+# builds every preset and runs every test; `make run` installs what running
+# needs, builds the two programs it shows (preset run) and shows the saver.
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 BUILD_PRESETS := native asan tsan windows-x64 windows-x86 linux-x86
 OUT ?= out
 
-.PHONY: all deps build test test-repeat run package bench bench-windows clean build-fuzz installer package-windows windows-savers release release-check $(addprefix build-,$(BUILD_PRESETS))
+.PHONY: all deps deps-run build-run build test test-repeat run package bench bench-windows clean build-fuzz installer package-windows windows-savers release release-check $(addprefix build-,$(BUILD_PRESETS))
 
 all: build
 
+# The install script's two tiers: what running needs, and everything.
+deps-run:
+	@scripts/install-deps.sh run
+
 deps:
-	@scripts/install-deps.sh
+	@scripts/install-deps.sh test
 
 # A static pattern rule: make skips implicit rules for phony targets.
 $(addprefix build-,$(BUILD_PRESETS)): build-%: deps
@@ -69,7 +74,12 @@ endif
 release-check:
 	scripts/release.sh --check
 
-run: build-native
+# Only velmora and velmora-render: no tests, benchmarks or cross builds.
+build-run: deps-run
+	cmake --preset run >/dev/null
+	cmake --build --preset run -j $(JOBS)
+
+run: build-run
 	scripts/run.sh "$(OUT)"
 
 # The Debian package, build/native/velmora_<version>_amd64.deb, and the

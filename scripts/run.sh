@@ -5,15 +5,17 @@
 # when ImageMagick is there) into the given folder.
 set -euo pipefail
 out="${1:-out}"
+# What `make run` builds: preset run, the two programs alone.
+build=build/run/src
 if [ -n "${DISPLAY:-}" ]; then
   if ! command -v xdpyinfo >/dev/null 2>&1 || xdpyinfo >/dev/null 2>&1; then
     echo "Velmora on display $DISPLAY: close its window, or press q or Escape, to end."
-    exec build/native/src/x11/velmora
+    exec "$build/x11/velmora"
   fi
   echo "Display $DISPLAY cannot be opened: rendering headless instead."
 fi
 mkdir -p "$out"
-render=build/native/src/render/velmora-render
+render="$build/render/velmora-render"
 # Nine pictures 360 steps (18 s of saver time) apart: from the opaque black
 # plane to the finished set after 2,880 steps.
 "$render" --size 1024x768 --seed 1 --frames 9 --every 360 --out "$out/velmora.png"
