@@ -14,8 +14,13 @@ std::string progress_text(const std::string& label, std::int64_t done, std::int6
     }
     const double rate = static_cast<double>(done) / seconds;
     const auto left = static_cast<long long>(std::lround(static_cast<double>(total - done) / rate));
-    std::snprintf(text, sizeof text, ": %lld of %lld frames (%d %%), %.1f frames a second, %lld:%02lld left",
-                  static_cast<long long>(done), static_cast<long long>(total), percent, rate, left / 60, left % 60);
+    char time_left[32];
+    if (left >= 3600)
+        std::snprintf(time_left, sizeof time_left, "%lld:%02lld:%02lld", left / 3600, left / 60 % 60, left % 60);
+    else
+        std::snprintf(time_left, sizeof time_left, "%lld:%02lld", left / 60, left % 60);
+    std::snprintf(text, sizeof text, ": %lld of %lld frames (%d %%), %.1f frames a second, %s left",
+                  static_cast<long long>(done), static_cast<long long>(total), percent, rate, time_left);
     return label + text;
 }
 

@@ -6,8 +6,9 @@
 #include <cstdio>
 #include <string>
 
-// "LABEL: DONE of TOTAL frames (P %), R frames a second, M:SS left", the
-// rate and the time left from the mean pace so far.
+// "LABEL: DONE of TOTAL frames (P %), R frames a second, M:SS left" (from
+// an hour on H:MM:SS), the rate and the time left from the mean pace so far;
+// without them before the first frame.
 std::string progress_text(const std::string& label, std::int64_t done, std::int64_t total, double seconds);
 
 class progress_meter {
