@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "gl.h"
+#include "posix/posix_stop_signals.h"
 #include "random/random.h"
 #include "render/egl_context.h"
 #include "render/png_file.h"
 #include "render/progress_meter.h"
 #include "render/render_options.h"
-#include "render/signal_watch.h"
 #include "render/temporary_file.h"
 #include "render/video_encoder.h"
 #include "scene/ball_camera.h"
@@ -94,11 +94,11 @@ int write_video(const render_options& options)
     if (ffmpeg.empty())
         return fail("--video needs the program ffmpeg, which is not on PATH (on Debian: apt-get install ffmpeg)");
     std::string error;
-    signal_watch signals;  // first: before the GL driver makes its threads
+    stop_signals signals;  // first: before the GL driver makes its threads
     temporary_file file(options.video);
     headless_scene run;
     video_encoder encoder;
-    if (!signals.open(error) || !file.create(error) || !run.open(options, error))
+    if (!signals.open(true, error) || !file.create(error) || !run.open(options, error))
         return fail(error);
     if (!encoder.start(ffmpeg,
                        encoder_arguments(options.format, options.width, options.height, video_frame_rate, file.path()),

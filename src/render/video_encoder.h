@@ -11,7 +11,7 @@
 
 #include "render/render_options.h"
 
-class signal_watch;
+class stop_signals;
 
 // ffmpeg's arguments (after the program's name) for frames of width x height
 // pixels, RGBA rows from the top down, frame_rate a second, into output.
@@ -34,17 +34,18 @@ public:
 
     // Starts program with arguments, its standard input the pipe, in a
     // process group of its own (Ctrl-C on the terminal reaches this process,
-    // which ends the encoder), with the signals watch blocks unblocked.
-    bool start(const std::string& program, const std::vector<std::string>& arguments, const signal_watch& watch,
+    // which ends the encoder), with the signals that signals blocks
+    // unblocked.
+    bool start(const std::string& program, const std::vector<std::string>& arguments, const stop_signals& signals,
                std::string& error);
 
     // Writes the bytes whole. Interrupted when a stop signal comes while it
     // waits; failed, with the encoder's end and messages in error, when the
     // encoder stops reading.
-    outcome write(const std::vector<std::uint8_t>& bytes, signal_watch& watch, std::string& error);
+    outcome write(const std::vector<std::uint8_t>& bytes, stop_signals& signals, std::string& error);
 
     // Closes the pipe and waits for the encoder: done when it exits with 0.
-    outcome finish(signal_watch& watch, std::string& error);
+    outcome finish(stop_signals& signals, std::string& error);
 
     // Ends the encoder at once (SIGKILL) and waits for it.
     void stop();
@@ -53,7 +54,7 @@ public:
     int stop_signal() const { return stop_signal_; }
 
 private:
-    outcome wait_for_end(signal_watch& watch);
+    outcome wait_for_end(stop_signals& signals);
     std::string end_described() const;
 
     std::string name_;
