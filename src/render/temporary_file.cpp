@@ -30,7 +30,7 @@ bool temporary_file::create(std::string& error)
     // was killed outright, so it is overwritten.
     const int fd = open(temporary_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {
-        error = "cannot write " + temporary_ + ": " + std::strerror(errno);
+        error = "cannot write " + final_ + ": " + std::strerror(errno);
         return false;
     }
     close(fd);
