@@ -1,18 +1,23 @@
 # Velmora's single entry point. `make test` installs what is missing,
 # builds every preset and runs every test; `make run` installs what running
-# needs, builds the two programs it shows (preset run) and shows the saver.
+# needs, builds the two programs it shows (preset run) and shows the saver;
+# `make video` makes the whole emergence a video with the same build.
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 BUILD_PRESETS := native asan tsan windows-x64 windows-x86 linux-x86
 OUT ?= out
 
-.PHONY: all deps deps-run build-run build test test-repeat run package bench bench-windows clean build-fuzz installer package-windows windows-savers release release-check $(addprefix build-,$(BUILD_PRESETS))
+.PHONY: all deps deps-run deps-video build-run build test test-repeat run video package bench bench-windows clean build-fuzz installer package-windows windows-savers release release-check $(addprefix build-,$(BUILD_PRESETS))
 
 all: build
 
-# The install script's two tiers: what running needs, and everything.
+# The install script's tiers: what running needs, that and the video
+# encoder, and everything.
 deps-run:
 	@scripts/install-deps.sh run
+
+deps-video:
+	@scripts/install-deps.sh video
 
 deps:
 	@scripts/install-deps.sh test
@@ -81,6 +86,13 @@ build-run: deps-run
 
 run: build-run
 	scripts/run.sh "$(OUT)"
+
+# The whole emergence, 150 s at 1280 x 720, seed 1, as $(OUT)/velmora.webm.
+# The run build after the video tier, one after the other.
+video: deps-video
+	@$(MAKE) --no-print-directory build-run
+	mkdir -p "$(OUT)"
+	build/run/src/render/velmora-render --video "$(OUT)/velmora.webm" --size 1280x720 --seed 1
 
 # The Debian package, build/native/velmora_<version>_amd64.deb, and the
 # Windows zip.

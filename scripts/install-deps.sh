@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages Velmora needs, in two tiers:
+# Installs the Debian 12 packages Velmora needs, in three tiers:
 #
 #   install-deps.sh run    what building and showing it needs (make run)
-#   install-deps.sh test   that, and what the tests, cross builds and
+#   install-deps.sh video  that, and the video encoder (make video)
+#   install-deps.sh test   those, and what the tests, cross builds and
 #                          packaging add (make test, CI; the default)
 #
 # The test tier also unpacks Wine's 32-bit Windows DLLs, where this machine
@@ -25,6 +26,10 @@ run_packages=(
   libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libpng-dev libx11-dev
   # the animation of the headless run
   imagemagick
+)
+video_packages=(
+  # the encoder of velmora-render --video, a program the renderer starts
+  ffmpeg
 )
 test_packages=(
   # unit tests, benchmarks
@@ -52,9 +57,10 @@ test_packages=(
 tier=${1:-test}
 case "$tier" in
   run) packages=("${run_packages[@]}") ;;
-  test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
+  video) packages=("${run_packages[@]}" "${video_packages[@]}") ;;
+  test) packages=("${run_packages[@]}" "${video_packages[@]}" "${test_packages[@]}") ;;
   *)
-    echo "usage: install-deps.sh [run | test]" >&2
+    echo "usage: install-deps.sh [run | video | test]" >&2
     exit 2
     ;;
 esac
@@ -107,7 +113,7 @@ install_packages() {
   apt_update
   # What showing Velmora needs, without the packages it would merely like.
   local -a options=(-y -qq)
-  [ "$tier" = run ] && options+=(--no-install-recommends)
+  [ "$tier" = test ] || options+=(--no-install-recommends)
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install "${options[@]}" "${missing[@]}" ||
     echo "install-deps: apt-get install failed; checking what it installed" >&2
   mapfile -t missing < <(not_installed "${missing[@]}")

@@ -107,12 +107,12 @@ bool egl_context::create(int width, int height, std::string& error)
     return true;
 }
 
-std::vector<std::uint8_t> egl_context::read_rgb() const
+std::vector<std::uint8_t> egl_context::read_rows(bool alpha) const
 {
-    const std::size_t row = static_cast<std::size_t>(width_) * 3;
+    const std::size_t row = static_cast<std::size_t>(width_) * (alpha ? 4u : 3u);
     std::vector<std::uint8_t> bottom_up(row * static_cast<std::size_t>(height_));
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width_, height_, GL_RGB, GL_UNSIGNED_BYTE, bottom_up.data());
+    glReadPixels(0, 0, width_, height_, alpha ? GL_RGBA : GL_RGB, GL_UNSIGNED_BYTE, bottom_up.data());
     // OpenGL's rows run from the bottom of the window up.
     std::vector<std::uint8_t> top_down(bottom_up.size());
     for (int y = 0; y < height_; ++y)

@@ -18,12 +18,16 @@ public:
     bool create(int width, int height, std::string& error);
 
     // Reads the drawn frame back as RGB rows from the top of the picture down.
-    std::vector<std::uint8_t> read_rgb() const;
+    std::vector<std::uint8_t> read_rgb() const { return read_rows(false); }
+    // The same as RGBA.
+    std::vector<std::uint8_t> read_rgba() const { return read_rows(true); }
 
     int width() const { return width_; }
     int height() const { return height_; }
 
 private:
+    std::vector<std::uint8_t> read_rows(bool alpha) const;
+
     void* display_ = nullptr;
     void* surface_ = nullptr;
     void* context_ = nullptr;

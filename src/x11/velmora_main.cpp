@@ -2,13 +2,9 @@
 // drives the same scene, camera and frame code as the Windows saver: a GL
 // context on the window, the scene, reshape at creation, then a frame every
 // 50 ms while the worker thread steps the scene.
-#include <fcntl.h>
 #include <poll.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -19,6 +15,7 @@
 
 #include "gl.h"
 #include "options/command_words.h"
+#include "posix/posix_stop_signals.h"
 #include "random/random.h"
 #include "scene/ball_camera.h"
 #include "scene/frame.h"
@@ -38,73 +35,6 @@ int fail(const std::string& message)
 {
     std::fprintf(stderr, "velmora: %s\n", message.c_str());
     return 1;
-}
-
-// The write end of the pipe that tells the main loop a stop signal came.
-// The handler gets no user data, so it lives here; nothing else uses it.
-int stop_pipe_write = -1;
-
-extern "C" void on_stop_signal(int)
-{
-    const int saved_errno = errno;
-    const char byte = 1;
-    // A full pipe already holds a stop request.
-    [[maybe_unused]] const ssize_t written = write(stop_pipe_write, &byte, 1);
-    errno = saved_errno;
-}
-
-// The signals that end a run: the saver daemon's SIGTERM, and a terminal's
-// SIGINT and SIGHUP. They are blocked from the start, so every thread made
-// later (the worker, the GL driver's) inherits the block, and the main thread
-// takes them only while it waits in ppoll with its old mask. There the
-// handler runs at once, also under a sanitizer that defers signals landing
-// outside a blocking call, and its byte wakes the wait through the pipe.
-struct stop_signals {
-    int read_end = -1;
-    sigset_t waiting_mask;
-};
-
-bool open_stop_signals(stop_signals& signals)
-{
-    sigset_t stopping;
-    sigemptyset(&stopping);
-    for (int signal_number : {SIGTERM, SIGINT, SIGHUP})
-        sigaddset(&stopping, signal_number);
-    if (pthread_sigmask(SIG_BLOCK, &stopping, &signals.waiting_mask) != 0)
-        return false;
-    for (int signal_number : {SIGTERM, SIGINT, SIGHUP})
-        sigdelset(&signals.waiting_mask, signal_number);
-
-    int ends[2];
-    if (pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0)
-        return false;
-    stop_pipe_write = ends[1];
-    signals.read_end = ends[0];
-    struct sigaction action {};
-    action.sa_handler = on_stop_signal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int signal_number : {SIGTERM, SIGINT, SIGHUP})
-        if (sigaction(signal_number, &action, nullptr) != 0)
-            return false;
-    return true;
-}
-
-// Waits up to `milliseconds` for the display's connection (when given) or a
-// stop signal; the stop signals are taken only here. True when one has come.
-bool stop_signalled(const stop_signals& signals, pollfd* display, int milliseconds)
-{
-    const timespec timeout = {milliseconds / 1000, (milliseconds % 1000) * 1000000L};
-    // poll skips an entry whose descriptor is negative.
-    pollfd watched[2] = {{signals.read_end, POLLIN, 0}, display ? *display : pollfd{-1, 0, 0}};
-    const int ready = ppoll(watched, 2, &timeout, &signals.waiting_mask);
-    if (display)
-        *display = watched[1];
-    if (ready >= 0)
-        return (watched[0].revents & POLLIN) != 0;
-    // Interrupted: the handler's byte is in the pipe by now.
-    pollfd pipe_check = {signals.read_end, POLLIN, 0};
-    return poll(&pipe_check, 1, 0) > 0;
 }
 
 // The window to draw on for -root: XScreenSaver names its own window in the
@@ -131,7 +61,7 @@ public:
         : display(connection), options(chosen), whole_frames(whole_frames_asked())
     {}
 
-    int run(const stop_signals& signals);
+    int run(stop_signals& signals);
 
 private:
     bool open_window(std::string& error);
@@ -208,7 +138,7 @@ void saver_run::draw_frame()
     frame_rate.frame_presented(std::chrono::duration<double>(now).count());
 }
 
-int saver_run::run(const stop_signals& signals)
+int saver_run::run(stop_signals& signals)
 {
     install_x11_error_handler();
     std::string error;
@@ -216,7 +146,7 @@ int saver_run::run(const stop_signals& signals)
         return fail(error);
 
     // A daemon may end the hack at once; the scene's build is not cut short.
-    if (stop_signalled(signals, nullptr, 0))
+    if (signals.wait(nullptr, 0) != 0)
         return 0;
 
     // The scene creates its texture object, so the context must be current.
@@ -249,7 +179,7 @@ int saver_run::run(const stop_signals& signals)
 
         const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next_frame - now).count() + 1;
         pollfd connection = {ConnectionNumber(display), POLLIN, 0};
-        if (stop_signalled(signals, &connection, static_cast<int>(wait)))
+        if (signals.wait(&connection, static_cast<int>(wait)) != 0)
             break;
         if (connection.revents & (POLLERR | POLLHUP))
             break;
@@ -268,8 +198,9 @@ int main(int argc, char** argv)
 {
     keep_gl_driver_memory();
     stop_signals signals;
-    if (!open_stop_signals(signals))
-        return fail("cannot watch for signals");
+    std::string error;
+    if (!signals.open(false, error))
+        return fail(error);
 
     const parsed_x11_options parsed = parse_x11_options(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.error.empty())
@@ -301,6 +232,5 @@ int main(int argc, char** argv)
         status = fail("out of memory");
     }
     XCloseDisplay(display);
-    close(signals.read_end);
     return status;
 }

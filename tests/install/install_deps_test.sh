@@ -73,6 +73,10 @@ tries=$(grep -c 'update' "$work/log")
 expect "a package that cannot be had: named, with the advice to come back" run 1 \
   'could not get the package\(s\) libpng-dev: .*run the command again later' FAKE_MISSING=libpng-dev
 
+# ffmpeg in the video tier, not in the run tier.
+expect "the video tier asks for ffmpeg" video 1 'could not get the package\(s\) ffmpeg: ' FAKE_MISSING=ffmpeg
+expect "the run tier leaves ffmpeg out" run 0 'all [0-9]+ packages of the run tier present' FAKE_MISSING=ffmpeg
+
 # Wine's 32-bit DLLs into an empty folder: only where 32-bit code runs.
 as --32 -o "$work/probe.o" "$1/tests/x86_runtime/x86_probe.S" && ld -m elf_i386 -o "$work/probe" "$work/probe.o"
 if "$work/probe" >/dev/null 2>&1; then

@@ -1,8 +1,8 @@
-# Runs PROGRAM with ARGUMENTS and passes when it exits non-zero with one line
-# on standard error that contains EXPECT.
+# Runs PROGRAM with ARGUMENTS and passes when it exits with 2 and one line on
+# standard error that contains EXPECT.
 execute_process(COMMAND ${PROGRAM} ${ARGUMENTS} RESULT_VARIABLE result ERROR_VARIABLE error OUTPUT_VARIABLE output)
-if(result EQUAL 0)
-  message(FATAL_ERROR "exit 0 for ${ARGUMENTS}")
+if(NOT result EQUAL 2)
+  message(FATAL_ERROR "exit ${result}, not 2, for ${ARGUMENTS}")
 endif()
 string(FIND "${error}" "${EXPECT}" found)
 if(found EQUAL -1)

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "gl_fixture.h"
+#include "render/progress_meter.h"
 
 namespace {
 
@@ -495,4 +496,25 @@ TEST(render, frames_drawn_over_the_last_give_the_whole_frames_bytes)
         run(7, {0, 28, 1000}, {-1, false, walkers}, partial, differing);
         EXPECT_GT(differing, 0) << "boxes a pixel short change no byte, walkers " << walkers;
     }
+}
+
+// The video's progress line, its figures worked out by hand.
+TEST(render, progress_text_gives_the_rate_and_the_time_left)
+{
+    struct row {
+        std::int64_t done;
+        std::int64_t total;
+        double seconds;
+        const char* text;
+    };
+    const row rows[] = {
+        {0, 3001, 0.0, "v.webm: 0 of 3001 frames (0 %)"},
+        // 30 a second: the 2701 frames left take 90.03 s.
+        {300, 3001, 10.0, "v.webm: 300 of 3001 frames (9 %), 30.0 frames a second, 1:30 left"},
+        // 0.4 a second: 99990 frames take 249975 s, 69 h 26 min 15 s.
+        {10, 100000, 25.0, "v.webm: 10 of 100000 frames (0 %), 0.4 frames a second, 69:26:15 left"},
+        {3001, 3001, 75.5, "v.webm: 3001 of 3001 frames (100 %), 39.7 frames a second, 0:00 left"},
+    };
+    for (const row& r : rows)
+        EXPECT_EQ(progress_text("v.webm", r.done, r.total, r.seconds), r.text);
 }
