@@ -22,7 +22,7 @@
 
 #include "../x11/x11_test_support.h"
 #include "options/command_words.h"
-#include "x11/x11_options.h"
+#include "hack/hack_options.h"
 
 namespace {
 
