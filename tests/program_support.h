@@ -66,8 +66,8 @@ struct step_match {
 double mismatch(const rgb_picture& a, const rgb_picture& b, int tolerance = 24);
 
 // The largest screenshot closest_step can compare.
-constexpr int reference_width = 1280;
-constexpr int reference_height = 1024;
+constexpr int reference_width = 1920;
+constexpr int reference_height = 1200;
 
 // Runs the seeded scene in the headless renderer at the screenshot's size
 // (first at first_size, when the window was resized since) and finds the
