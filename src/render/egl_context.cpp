@@ -94,6 +94,12 @@ bool egl_context::create(int width, int height, std::string& error)
     return true;
 }
 
+void egl_context::make_current() const
+{
+    eglMakeCurrent(static_cast<EGLDisplay>(display_), static_cast<EGLSurface>(surface_),
+                   static_cast<EGLSurface>(surface_), static_cast<EGLContext>(context_));
+}
+
 std::vector<std::uint8_t> egl_context::read_rgb() const
 {
     const std::size_t row = static_cast<std::size_t>(width_) * 3;
