@@ -29,6 +29,15 @@ hack_target chosen_target(bool root, bool by_id)
     return hack_target::new_window;
 }
 
+// -x11 or -wayland; false when the other one came before.
+bool choose_server(hack_options& options, display_server server)
+{
+    if (options.server != display_server::automatic && options.server != server)
+        return false;
+    options.server = server;
+    return true;
+}
+
 }  // namespace
 
 std::optional<unsigned long> parse_window_id(const std::string& text)
@@ -77,10 +86,8 @@ parsed_hack_options parse_hack_options(const std::vector<std::string>& arguments
             by_id = true;
             options.window_id = *id;
         } else if (name == "x11" || name == "wayland") {
-            const display_server server = name == "x11" ? display_server::x11 : display_server::wayland;
-            if (options.server != display_server::automatic && options.server != server)
+            if (!choose_server(options, name == "x11" ? display_server::x11 : display_server::wayland))
                 return fail("-x11 and -wayland exclude each other");
-            options.server = server;
         } else if (name == "fps") {
             options.show_fps = true;
         } else if (name == "seed") {
