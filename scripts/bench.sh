@@ -64,7 +64,7 @@ cost() {
 }
 
 heading "the X11 hack on Xvfb"
-cost --window "$native/src/x11/velmora"
+cost --window "$native/src/hack/velmora"
 
 start_display_and_prefix 1920 1080 >/dev/null
 for arch in x64 x86; do

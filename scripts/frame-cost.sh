@@ -10,24 +10,27 @@
 # The hack runs with -root, or with --window in a window of its own that is
 # then sized to the screen: Xvfb's root visual has a swap that keeps
 # nothing, so only its own window (a visual whose swap copies) draws frames
-# over the last. --whole sets VELMORA_WHOLE_FRAMES, which makes either
-# program draw every frame whole, to compare.
+# over the last. --wayland runs it with -root in a headless sway of one
+# output of each size instead of Xvfb. --whole sets VELMORA_WHOLE_FRAMES,
+# which makes either program draw every frame whole, to compare.
 # Usage: scripts/frame-cost.sh [--spans FROM-TO[,FROM-TO...]] [--window]
-#                              [--whole] [PROGRAM] [WxH...]
+#                              [--wayland] [--whole] [PROGRAM] [WxH...]
 set -euo pipefail
 # shellcheck source=suite_lib.sh
 source "$(dirname "$(readlink -f "$0")")/suite_lib.sh"
 spans="3-23"
 own_window=0
+wayland=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --spans) spans="$2"; shift 2 ;;
     --window) own_window=1; shift ;;
+    --wayland) wayland=1; shift ;;
     --whole) export VELMORA_WHOLE_FRAMES=1; shift ;;
     *) break ;;
   esac
 done
-program="${1:-build/native/src/x11/velmora}"
+program="${1:-build/native/src/hack/velmora}"
 shift || true
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(1280x800 1920x1080)
@@ -77,6 +80,13 @@ start_saver() {
       sleep 0.1
     done
     [ -n "$hack" ] || { echo "$1: the saver did not start"; exit 1; }
+  elif [ "$wayland" = 1 ]; then
+    # sway's user (nobody, under root) runs a copy of its own.
+    cp "$program" "$sway_folder/velmora"
+    chmod 755 "$sway_folder/velmora"
+    "${as_sway_user[@]}" "$sway_folder/velmora" -root --seed 7 &
+    hack=$!
+    launcher=$hack
   elif [ "$own_window" = 1 ]; then
     "$program" --seed 7 &
     hack=$!
@@ -126,6 +136,7 @@ measure() {
   local mode="frames over the last where kept"
   [ -n "${VELMORA_WHOLE_FRAMES:-}" ] && mode="whole frames"
   [[ "$program" != *.scr && "$own_window" = 0 ]] && mode="$mode, -root"
+  [ "$wayland" = 1 ] && mode="$mode on headless sway"
   awk -v s="$size" -v t="$ticks" -v f="$from" -v w="$wall" -v all=$((total_after - total_before)) -v m="$main" \
     -v r="$raster" -v k="$worker" -v b="$busiest" -v p="$(basename "$program")" -v mode="$mode" 'BEGIN {
       # The set emerges over the first 144 s (2880 steps of 50 ms).
@@ -135,8 +146,15 @@ measure() {
 }
 
 for size in "${sizes[@]}"; do
-  start_xvfb "$size" "$work/xvfb.log" || exit 1
-  xvfb=$xvfb_pid
+  if [ "$wayland" = 1 ]; then
+    # Outside $work, which only its owner may enter.
+    sway_folder="$(mktemp -d)"
+    start_sway "$size" "$sway_folder" || exit 1
+    xvfb=$sway_pid
+  else
+    start_xvfb "$size" "$work/xvfb.log" || exit 1
+    xvfb=$xvfb_pid
+  fi
   start_saver "$size"
   started="$(date +%s.%N)"
   IFS=, read -r -a span_list <<<"$spans"
@@ -152,4 +170,5 @@ for size in "${sizes[@]}"; do
     kill "$hack"; wait "$hack" || true
   fi
   kill "$xvfb"; wait "$xvfb" 2>/dev/null || true
+  [ "$wayland" = 0 ] || rm -rf "$sway_folder"
 done

@@ -22,8 +22,10 @@ source "$here/wine-env.sh"
 run_packages=(
   # the compiler and the build
   build-essential cmake pkg-config
-  # OpenGL 1.1 + GLU, headless EGL on Mesa, PNG output, the X11 front-end
+  # OpenGL 1.1 + GLU, headless EGL on Mesa, PNG output, the X11 and Wayland
+  # back-ends
   libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libpng-dev libx11-dev
+  libwayland-dev wayland-protocols libxkbcommon-dev
   # the animation of the headless run
   imagemagick
 )
@@ -48,6 +50,8 @@ test_packages=(
   dpkg-dev lintian
   # the real screen-saver daemons the package is tested under
   xscreensaver mate-screensaver dbus dbus-x11
+  # headless Wayland compositors, their idle daemon, screenshots and keys
+  sway swayidle weston grim wtype
   # fuzzing and sanitizers with clang
   clang libclang-rt-14-dev
   # the style checks: shell scripts, C++ formatting

@@ -1,16 +1,23 @@
 #!/usr/bin/env bash
-# Velmora's main job: show the saver. With an X display it runs in a window
-# until closed (window manager, q or Escape). Without one it renders the
-# emerging set headless as a sequence of PNG pictures (and an animation
-# when ImageMagick is there) into the given folder.
+# Velmora's main job: show the saver. On a Wayland compositor or an X display
+# it runs in a window until closed (the compositor or window manager, q or
+# Escape). Without either it renders the emerging set headless as a sequence
+# of PNG pictures (and an animation when ImageMagick is there) into the given
+# folder.
 set -euo pipefail
 out="${1:-out}"
 # What `make run` builds: preset run, the two programs alone.
 build=build/run/src
+# velmora takes Wayland where WAYLAND_DISPLAY names a compositor, and X11
+# where that cannot be reached and DISPLAY is set.
+if [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  echo "Velmora on Wayland ($WAYLAND_DISPLAY): close its window, or press q or Escape, to end."
+  exec "$build/hack/velmora"
+fi
 if [ -n "${DISPLAY:-}" ]; then
   if ! command -v xdpyinfo >/dev/null 2>&1 || xdpyinfo >/dev/null 2>&1; then
     echo "Velmora on display $DISPLAY: close its window, or press q or Escape, to end."
-    exec "$build/x11/velmora"
+    exec "$build/hack/velmora"
   fi
   echo "Display $DISPLAY cannot be opened: rendering headless instead."
 fi

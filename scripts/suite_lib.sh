@@ -1,7 +1,7 @@
 # shellcheck shell=bash
 # Shared by the scripts that run the real programs (the Wine suites, the
 # daemon suites, the frame-cost benchmark): command-line options, case
-# results, and a private Xvfb started with a time limit.
+# results, a private Xvfb and a headless sway started with a time limit.
 
 # parse_options --flag=variable... -- ARGS...: sets each variable from
 # "--flag value" in ARGS. An unknown flag, a flag without its value or a
@@ -75,4 +75,39 @@ end_background_jobs() {
   mapfile -t pids < <(jobs -p)
   [ ${#pids[@]} -eq 0 ] || kill "${pids[@]}" 2>/dev/null || true
   wait 2>/dev/null || true
+}
+
+# start_sway WIDTHxHEIGHT FOLDER: headless sway with one output of that size,
+# its log in FOLDER/sway.log. sway refuses root, so as root it runs as
+# nobody, in FOLDER, which is handed to that user. Sets sway_pid and the
+# array as_sway_user (a command prefix that runs a program as sway's user,
+# with its WAYLAND_DISPLAY); returns 1, with the log on standard error, when
+# the compositor has not started within 20 s.
+start_sway() {
+  local size=$1 folder=$2
+  mkdir -p "$folder/run"
+  chmod 700 "$folder/run"
+  echo "output HEADLESS-1 mode $size" >"$folder/config"
+  local -a user=()
+  if [ "$(id -u)" -eq 0 ]; then
+    chown -R 65534:65534 "$folder"
+    user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+  fi
+  as_sway_user=("${user[@]}" env -u DISPLAY HOME="$folder" XDG_RUNTIME_DIR="$folder/run")
+  "${as_sway_user[@]}" WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman WLR_HEADLESS_OUTPUTS=1 \
+    sway -c "$folder/config" >"$folder/sway.log" 2>&1 &
+  sway_pid=$!
+  local socket="" tries
+  for tries in $(seq 200); do
+    socket=$(find "$folder/run" -maxdepth 1 -type s -name 'wayland-*' -printf '%f\n' | head -n 1)
+    [ -n "$socket" ] && break
+    kill -0 "$sway_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if [ -z "$socket" ]; then
+    echo "sway did not start (after $tries tries)" >&2
+    cat "$folder/sway.log" >&2
+    return 1
+  fi
+  as_sway_user+=(WAYLAND_DISPLAY="$socket")
 }

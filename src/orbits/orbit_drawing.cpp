@@ -29,7 +29,10 @@ void draw_strip(const vertex2f* vertices, const colour_rgba* colours, GLsizei co
 
 unsigned int marker_list()
 {
-    if (marker_name != 0)
+    // velmora on Wayland draws a scene per output, each in a context of its
+    // own, and display lists are not shared between them: a context where
+    // the name is no list gets one of its own (most often the same name).
+    if (marker_name != 0 && glIsList(marker_name))
         return marker_name;
     marker_name = glGenLists(1);
     glNewList(marker_name, GL_COMPILE);

@@ -8,7 +8,7 @@
 #include "orbits/vertex.h"
 
 // The name of the unit-disc display list, built in the current context on
-// the first call.
+// its first call there.
 unsigned int marker_list();
 // Radius of a walker's disc in pixels for the alpha of its pulse phase.
 float marker_scale(std::uint8_t alpha);

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "egl/egl_config.h"
 #include "gl.h"
 
 namespace {
@@ -62,24 +63,10 @@ bool egl_context::create(int width, int height, std::string& error)
                                         EGL_BLUE_SIZE,
                                         8,
                                         EGL_NONE};
-    // EGL lists deeper colour first; Mesa offers 10 bits a channel, whose
-    // blending rounds otherwise than the saver's 8 bits.
-    EGLConfig configs[64];
-    EGLint count = 0;
-    if (!eglChooseConfig(display, config_attributes, configs, 64, &count) || count == 0) {
+    EGLConfig config = nullptr;
+    if (!choose_egl_config(display, config_attributes, -1, config)) {
         error = "no EGL configuration with OpenGL and pbuffers";
         return false;
-    }
-    EGLConfig config = configs[0];
-    for (EGLint i = count - 1; i >= 0; --i) {
-        EGLint red = 0;
-        EGLint green = 0;
-        EGLint blue = 0;
-        eglGetConfigAttrib(display, configs[i], EGL_RED_SIZE, &red);
-        eglGetConfigAttrib(display, configs[i], EGL_GREEN_SIZE, &green);
-        eglGetConfigAttrib(display, configs[i], EGL_BLUE_SIZE, &blue);
-        if (red == 8 && green == 8 && blue == 8)
-            config = configs[i];
     }
     const EGLint surface_attributes[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
     EGLSurface surface = eglCreatePbufferSurface(display, config, surface_attributes);
@@ -105,6 +92,12 @@ bool egl_context::create(int width, int height, std::string& error)
     width_ = width;
     height_ = height;
     return true;
+}
+
+void egl_context::make_current() const
+{
+    eglMakeCurrent(static_cast<EGLDisplay>(display_), static_cast<EGLSurface>(surface_),
+                   static_cast<EGLSurface>(surface_), static_cast<EGLContext>(context_));
 }
 
 std::vector<std::uint8_t> egl_context::read_rows(bool alpha) const

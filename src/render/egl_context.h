@@ -17,6 +17,9 @@ public:
     // returns false with a message in error.
     bool create(int width, int height, std::string& error);
 
+    // Makes the context current on this thread again, after another's.
+    void make_current() const;
+
     // Reads the drawn frame back as RGB rows from the top of the picture down.
     std::vector<std::uint8_t> read_rgb() const { return read_rows(false); }
     // The same as RGBA.

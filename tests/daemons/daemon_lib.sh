@@ -61,6 +61,8 @@ end_user_processes() {
 cleanup() {
   local status=$?
   end_user_processes
+  # A compositor and its idle daemon, when a test started them.
+  end_background_jobs
   if [ -n "$xvfb_pid" ]; then
     kill "$xvfb_pid" 2>/dev/null || true
     wait "$xvfb_pid" 2>/dev/null || true

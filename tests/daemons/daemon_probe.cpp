@@ -21,8 +21,8 @@
 #include <unistd.h>
 
 #include "../x11/x11_test_support.h"
+#include "hack/hack_options.h"
 #include "options/command_words.h"
-#include "x11/x11_options.h"
 
 namespace {
 

@@ -24,7 +24,7 @@ env -u DISPLAY -u WAYLAND_DISPLAY PATH="$work/bin:$PATH" make run JOBS=2 >"$work
 [ ! -e "$work/apt-calls" ] || fail "apt-get was called: $(cat "$work/apt-calls")"
 
 mapfile -t programs < <(find build/run -path '*/CMakeFiles' -prune -o -type f -perm -u+x -print | sort)
-[ "${programs[*]}" = "build/run/src/render/velmora-render build/run/src/x11/velmora" ] ||
+[ "${programs[*]}" = "build/run/src/hack/velmora build/run/src/render/velmora-render" ] ||
   fail "the run build made these programs: ${programs[*]}"
 grep -q '^Total Tests: 0$' < <(ctest --test-dir build/run -N) || fail "the run build registers tests"
 

@@ -217,6 +217,27 @@ TEST(render, walker_disc_radius_and_alpha_follow_the_pulse)
     EXPECT_TRUE(glIsList(marker_list()));
 }
 
+// velmora on Wayland draws a scene per output, each in a context of its
+// own: a scene in a second context draws the first's bytes, discs included.
+TEST(render, a_second_context_draws_the_same_frame)
+{
+    const auto first = sized_scene(21);
+    draw_frame(*first);
+    const picture in_first;
+    // Never destroyed: its display is the first context's too.
+    static egl_context second;
+    std::string error;
+    ASSERT_TRUE(second.create(W, H, error)) << error;
+    std::vector<std::uint8_t> bytes;
+    {
+        const auto again = sized_scene(21);
+        draw_frame(*again);
+        bytes = second.read_rgb();
+    }
+    gl_environment::context->make_current();
+    EXPECT_TRUE(bytes == in_first.rgb) << "the second context's frame differs";
+}
+
 TEST(render, path_strip_grows_by_three_vertices_a_pass)
 {
     auto scene = sized_scene(25);

@@ -1,6 +1,5 @@
-// What the front-end tests need: a private Xvfb server, the real velmora
-// program as a child process, screenshots, and the headless renderer's
-// pictures of the same scene to compare them with.
+// What the X11 front-end tests need beside the programs' shared support: a
+// private Xvfb server, a client connection of the test's own, screenshots.
 #pragma once
 
 #include <sys/types.h>
@@ -12,6 +11,8 @@
 #include <vector>
 
 #include <X11/Xlib.h>
+
+#include "program_support.h"
 
 // An Xvfb server on a free display number, ended with the object.
 class xvfb_server {
@@ -26,43 +27,6 @@ public:
 
 private:
     pid_t pid = -1;
-};
-
-// The program under test, with its standard error kept in a file.
-class child_process {
-public:
-    // environment entries replace or add ("NAME=value") or remove ("NAME").
-    child_process(const std::string& program, const std::vector<std::string>& arguments,
-                  const std::vector<std::string>& environment);
-    ~child_process();
-    child_process(const child_process&) = delete;
-    child_process& operator=(const child_process&) = delete;
-
-    // The exit status once the process has ended within the time, or nothing
-    // (it is then still running). A death by a signal gives 128 + signal.
-    std::optional<int> wait_for_exit(double seconds);
-    bool running();
-    void send_signal(int signal_number);
-    std::string error_output() const;
-
-    pid_t pid = -1;
-
-private:
-    std::string error_file;
-    std::optional<int> status;
-};
-
-struct rgb_picture {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint8_t> rgb;  // rows from the top down
-
-    const std::uint8_t* at(int column, int row) const
-    {
-        return &rgb[(static_cast<std::size_t>(row) * static_cast<std::size_t>(width) +
-                     static_cast<std::size_t>(column)) *
-                    3];
-    }
 };
 
 // A client connection of the test's own.
@@ -88,38 +52,5 @@ public:
     Display* display = nullptr;
 };
 
-// Waits until the window shows a frame of the scene: the orbit objects are
-// saturated colours, which neither a black nor a grey window has.
+// Waits until the window shows a frame of the scene (shows_the_scene).
 bool wait_until_drawn(x_client& client, Window window, double seconds);
-
-struct step_match {
-    std::int64_t steps = -1;
-    double mismatch = 1.0;  // share of pixels that differ
-};
-
-// Share of pixels whose colours differ by more than the tolerance in any
-// channel; pictures of different sizes differ everywhere.
-double mismatch(const rgb_picture& a, const rgb_picture& b, int tolerance = 24);
-
-// The largest screenshot closest_step can compare.
-constexpr int reference_width = 1280;
-constexpr int reference_height = 1024;
-
-// Runs the seeded scene in the headless renderer at the screenshot's size
-// (first at first_size, when the window was resized since) and finds the
-// step count from min_steps to max_steps whose frame is closest to the
-// screenshot, stopping at the first that is the same up to a few pixels.
-step_match closest_step(const rgb_picture& shot, std::uint32_t seed, std::int64_t min_steps, std::int64_t max_steps,
-                        std::optional<std::pair<int, int>> first_size = std::nullopt);
-
-// Share of the picture's pixels that are not black. The plane is opaque
-// black until its first whole pass and mostly coloured after it.
-double lit_share(const rgb_picture& picture);
-
-// Pixels of the picture bright in every channel: only the -fps text is.
-int white_pixels(const rgb_picture& picture, int left, int top, int right, int bottom);
-
-void sleep_seconds(double seconds);
-
-// Whether the process has a handler for the signal now (Linux's /proc).
-bool signal_caught(pid_t pid, int signal_number);

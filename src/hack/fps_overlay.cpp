@@ -1,4 +1,4 @@
-#include "x11/fps_overlay.h"
+#include "hack/fps_overlay.h"
 
 #include <array>
 #include <cstdio>

@@ -1,28 +1,16 @@
-// velmora: the saver on the X Window System, as an XScreenSaver hack. It
-// drives the same scene, camera and frame code as the Windows saver: a GL
-// context on the window, the scene, reshape at creation, then a frame every
-// 50 ms while the worker thread steps the scene.
-#include <poll.h>
+#include "x11/x11_saver.h"
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
-#include <exception>
 #include <memory>
 #include <new>
 #include <string>
-#include <vector>
 
 #include "gl.h"
+#include "hack/hack_frames.h"
 #include "options/command_words.h"
-#include "posix/posix_stop_signals.h"
-#include "random/random.h"
 #include "scene/ball_camera.h"
-#include "scene/frame.h"
-#include "velmora_version.h"
-#include "x11/fps_overlay.h"
 #include "x11/glx_context.h"
-#include "x11/x11_options.h"
 #include "x11/x11_window.h"
 
 namespace {
@@ -30,12 +18,6 @@ namespace {
 constexpr int default_width = 1024;
 constexpr int default_height = 768;
 constexpr std::chrono::milliseconds frame_period(frame_period_ms);
-
-int fail(const std::string& message)
-{
-    std::fprintf(stderr, "velmora: %s\n", message.c_str());
-    return 1;
-}
 
 // The window to draw on for -root: XScreenSaver names its own window in the
 // environment; without it, the screen's root window.
@@ -57,8 +39,8 @@ bool root_target(Display* display, Window& target, std::string& error)
 
 class saver_run {
 public:
-    saver_run(Display* connection, const x11_options& chosen)
-        : display(connection), options(chosen), whole_frames(whole_frames_asked())
+    saver_run(Display* connection, const hack_options& chosen)
+        : display(connection), options(chosen), frames(chosen.show_fps)
     {}
 
     int run(stop_signals& signals);
@@ -70,28 +52,23 @@ private:
     void draw_frame();
 
     Display* display;
-    x11_options options;
+    hack_options options;
     x11_window window;
     glx_context context;
     std::unique_ptr<ball_camera> scene;
-    frame_rate_meter frame_rate;
-    int drawn_width = 0;
-    int drawn_height = 0;
-    // Every frame drawn whole even where the back buffer is kept, to compare.
-    bool whole_frames;
-    pixel_box last_overlay = no_pixels;
+    hack_frames frames;
 };
 
 bool saver_run::open_window(std::string& error)
 {
     XVisualInfo visual{};
-    if (options.target == x11_target::new_window) {
+    if (options.target == hack_target::new_window) {
         return choose_glx_visual(display, DefaultScreen(display), visual, error) &&
                window.create(display, visual, default_width, default_height, error) &&
                context.create(display, visual, window.id, error);
     }
     Window target = options.window_id;
-    if (options.target == x11_target::root && !root_target(display, target, error))
+    if (options.target == hack_target::root && !root_target(display, target, error))
         return false;
     return window.adopt(display, target, error) && window_glx_visual(display, target, visual, error) &&
            context.create(display, visual, target, error);
@@ -110,32 +87,12 @@ bool saver_run::handle_pending_events()
 
 void saver_run::draw_frame()
 {
-    // The Windows saver fixes its projection at creation; a hack is resized
-    // when the screens change, so the projection follows the window.
-    if (window.width != drawn_width || window.height != drawn_height) {
-        drawn_width = window.width;
-        drawn_height = window.height;
-        reshape(drawn_width, drawn_height, *scene);
-    }
-    // Over the frame the back buffer kept, only what changed is drawn, with
-    // the overlay's last and new place.
-    const buffer_holds before = window.spoiled || whole_frames ? buffer_holds::anything : context.back_buffer_holds();
+    // An exposed or resized window no longer shows the frame presented last.
+    const buffer_holds before = window.spoiled ? buffer_holds::anything : context.back_buffer_holds();
     window.spoiled = false;
-    const std::string fps_text =
-        options.show_fps ? fps_overlay_text(frame_rate.frames_per_second(), scene->worker.last_step_us) : "";
-    const pixel_box overlay_now =
-        options.show_fps ? fps_overlay_box(fps_text.size(), drawn_width, drawn_height) : no_pixels;
-    pixel_box overlay = overlay_now;
-    overlay.take_in(last_overlay);
-    last_overlay = overlay_now;
-    render_frame(*scene, before, overlay);
-    if (options.show_fps)
-        draw_fps_overlay(fps_text, drawn_width, drawn_height);
-    glFinish();
-    glFlush();
+    frames.draw(*scene, window.width, window.height, before);
     context.present();
-    const auto now = std::chrono::steady_clock::now().time_since_epoch();
-    frame_rate.frame_presented(std::chrono::duration<double>(now).count());
+    frames.presented();
 }
 
 int saver_run::run(stop_signals& signals)
@@ -143,7 +100,7 @@ int saver_run::run(stop_signals& signals)
     install_x11_error_handler();
     std::string error;
     if (!open_window(error))
-        return fail(error);
+        return report_error(error);
 
     // A daemon may end the hack at once; the scene's build is not cut short.
     if (signals.wait(nullptr, 0) != 0)
@@ -151,9 +108,6 @@ int saver_run::run(stop_signals& signals)
 
     // The scene creates its texture object, so the context must be current.
     scene = std::make_unique<ball_camera>();
-    drawn_width = window.width;
-    drawn_height = window.height;
-    reshape(drawn_width, drawn_height, *scene);
 
     using clock = std::chrono::steady_clock;
     auto next_frame = clock::now();
@@ -163,7 +117,7 @@ int saver_run::run(stop_signals& signals)
             break;
         error = take_x11_error(display, false);
         if (!error.empty()) {
-            status = fail(error);
+            status = report_error(error);
             break;
         }
 
@@ -194,42 +148,21 @@ int saver_run::run(stop_signals& signals)
 
 }  // namespace
 
-int main(int argc, char** argv)
+int run_on_x11(const hack_options& options, stop_signals& signals)
 {
-    keep_gl_driver_memory();
-    stop_signals signals;
-    std::string error;
-    if (!signals.open(false, error))
-        return fail(error);
-
-    const parsed_x11_options parsed = parse_x11_options(std::vector<std::string>(argv + 1, argv + argc));
-    if (!parsed.error.empty())
-        return fail(parsed.error);
-    if (parsed.options.show_help) {
-        std::fputs(x11_usage("velmora").c_str(), stdout);
-        return 0;
-    }
-    if (parsed.options.show_version) {
-        std::fputs("velmora " VELMORA_VERSION "\n", stdout);
-        return 0;
-    }
-    if (parsed.options.seed)
-        seed_random_engine(*parsed.options.seed);
-
     const char* display_name = std::getenv("DISPLAY");
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
         if (!display_name || !*display_name)
-            return fail("no X display: DISPLAY is not set");
-        return fail("cannot open X display " + quoted(display_name));
+            return report_error("no X display: DISPLAY is not set");
+        return report_error("cannot open X display " + quoted(display_name));
     }
-
     int status = 1;
     try {
-        saver_run run(display, parsed.options);
+        saver_run run(display, options);
         status = run.run(signals);
     } catch (const std::bad_alloc&) {
-        status = fail("out of memory");
+        status = report_error("out of memory");
     }
     XCloseDisplay(display);
     return status;

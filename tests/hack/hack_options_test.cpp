@@ -1,34 +1,34 @@
 #include <gtest/gtest.h>
 
-#include "x11/x11_options.h"
+#include "hack/hack_options.h"
 
 namespace {
 
-parsed_x11_options parse(const std::vector<std::string>& arguments)
+parsed_hack_options parse(const std::vector<std::string>& arguments)
 {
-    return parse_x11_options(arguments);
+    return parse_hack_options(arguments);
 }
 
 }  // namespace
 
-TEST(x11_options, no_option_opens_a_window_of_its_own)
+TEST(hack_options, no_option_opens_a_window_of_its_own)
 {
     const auto parsed = parse({});
     EXPECT_EQ(parsed.error, "");
-    EXPECT_EQ(parsed.options.target, x11_target::new_window);
+    EXPECT_EQ(parsed.options.target, hack_target::new_window);
     EXPECT_FALSE(parsed.options.show_fps);
     EXPECT_FALSE(parsed.options.seed.has_value());
 }
 
-TEST(x11_options, every_flag_takes_one_dash_or_two)
+TEST(hack_options, every_flag_takes_one_dash_or_two)
 {
     for (const std::string dash : {"-", "--"}) {
         SCOPED_TRACE(dash);
-        EXPECT_EQ(parse({dash + "window"}).options.target, x11_target::new_window);
-        EXPECT_EQ(parse({dash + "root"}).options.target, x11_target::root);
+        EXPECT_EQ(parse({dash + "window"}).options.target, hack_target::new_window);
+        EXPECT_EQ(parse({dash + "root"}).options.target, hack_target::root);
         const auto by_id = parse({dash + "window-id", "0x2a00007", dash + "fps", dash + "seed", "42"});
         ASSERT_EQ(by_id.error, "");
-        EXPECT_EQ(by_id.options.target, x11_target::window_id);
+        EXPECT_EQ(by_id.options.target, hack_target::window_id);
         EXPECT_EQ(by_id.options.window_id, 0x2a00007ul);
         EXPECT_TRUE(by_id.options.show_fps);
         EXPECT_EQ(by_id.options.seed, 42u);
@@ -37,7 +37,7 @@ TEST(x11_options, every_flag_takes_one_dash_or_two)
     }
 }
 
-TEST(x11_options, window_ids_are_decimal_or_hexadecimal)
+TEST(hack_options, window_ids_are_decimal_or_hexadecimal)
 {
     EXPECT_EQ(parse_window_id("44040199"), 44040199ul);
     EXPECT_EQ(parse_window_id("0x2A00007"), 0x2a00007ul);
@@ -50,7 +50,7 @@ TEST(x11_options, window_ids_are_decimal_or_hexadecimal)
     }
 }
 
-TEST(x11_options, bad_command_lines_give_one_line)
+TEST(hack_options, bad_command_lines_give_one_line)
 {
     const std::vector<std::vector<std::string>> command_lines = {
         {"--frobnicate"},
@@ -70,6 +70,8 @@ TEST(x11_options, bad_command_lines_give_one_line)
         {"-window", "-root", "-window-id", "12"},
         {"-window-id", "12", "-window-id", "13"},
         {"-root", "--window-id", "12", "--window-id", "0xd"},
+        {"-x11", "--wayland"},
+        {"-wayland", "-window-id", "12"},
     };
     for (const auto& arguments : command_lines) {
         SCOPED_TRACE(::testing::PrintToString(arguments));
@@ -79,7 +81,7 @@ TEST(x11_options, bad_command_lines_give_one_line)
     }
 }
 
-TEST(x11_options, repeating_a_flag_is_harmless)
+TEST(hack_options, repeating_a_flag_is_harmless)
 {
     const auto parsed = parse({"-window", "--window", "-fps", "-fps", "-window-id", "12", "-window-id", "12"});
     EXPECT_NE(parsed.error, "") << "-window and -window-id still exclude each other";
@@ -88,7 +90,7 @@ TEST(x11_options, repeating_a_flag_is_harmless)
     EXPECT_EQ(same_id.options.window_id, 12ul);
     const auto twice = parse({"-root", "--root", "-fps", "--fps", "--seed", "1", "--seed", "2"});
     EXPECT_EQ(twice.error, "");
-    EXPECT_EQ(twice.options.target, x11_target::root);
+    EXPECT_EQ(twice.options.target, hack_target::root);
     EXPECT_EQ(twice.options.seed, 2u) << "the last seed counts";
 }
 
@@ -96,7 +98,7 @@ TEST(x11_options, repeating_a_flag_is_harmless)
 // appended for its preview: "velmora --root --window-id 0x800C9C". As for
 // every stock hack, the named window wins, in either order and with one dash
 // or two.
-TEST(x11_options, the_window_id_wins_over_root_as_in_the_settings_preview)
+TEST(hack_options, the_window_id_wins_over_root_as_in_the_settings_preview)
 {
     const std::vector<std::vector<std::string>> command_lines = {
         {"--root", "--window-id", "0x800C9C"},
@@ -109,15 +111,43 @@ TEST(x11_options, the_window_id_wins_over_root_as_in_the_settings_preview)
         SCOPED_TRACE(::testing::PrintToString(arguments));
         const auto parsed = parse(arguments);
         ASSERT_EQ(parsed.error, "");
-        EXPECT_EQ(parsed.options.target, x11_target::window_id);
+        EXPECT_EQ(parsed.options.target, hack_target::window_id);
         EXPECT_EQ(parsed.options.window_id, 0x800C9Cul);
     }
 }
 
-TEST(x11_options, contradictions_name_the_flags)
+TEST(hack_options, contradictions_name_the_flags)
 {
     EXPECT_EQ(parse({"-root", "-window"}).error, "-window draws in a new window; it cannot be given with -root");
     EXPECT_EQ(parse({"-window-id", "12", "-window"}).error,
               "-window draws in a new window; it cannot be given with -window-id");
     EXPECT_EQ(parse({"-window-id", "12", "-window-id", "13"}).error, "-window-id names two windows");
+}
+
+// Wayland when the environment names a compositor and nothing X11-only is
+// asked; -x11 and -wayland force either.
+TEST(hack_options, the_display_server_follows_the_environment_unless_forced)
+{
+    struct row {
+        std::vector<std::string> arguments;
+        std::string wayland_display;
+        std::string xscreensaver_window;
+        server_choice expected;
+    };
+    const std::vector<row> rows = {
+        {{}, "wayland-1", "", server_choice::wayland_else_x11},
+        {{"-root"}, "wayland-1", "", server_choice::wayland_else_x11},
+        {{}, "", "", server_choice::x11},
+        {{"-root"}, "wayland-1", "0x400007", server_choice::x11},
+        {{"-window-id", "12"}, "wayland-1", "", server_choice::x11},
+        {{"-x11"}, "wayland-1", "", server_choice::x11},
+        {{"--wayland", "-root"}, "", "0x400007", server_choice::wayland},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(::testing::PrintToString(r.arguments) + " WAYLAND_DISPLAY=" + r.wayland_display +
+                     " XSCREENSAVER_WINDOW=" + r.xscreensaver_window);
+        const auto parsed = parse(r.arguments);
+        ASSERT_EQ(parsed.error, "");
+        EXPECT_EQ(choose_display_server(parsed.options, r.wayland_display, r.xscreensaver_window), r.expected);
+    }
 }

@@ -1,4 +1,6 @@
-#include "x11/x11_options.h"
+#include "hack/hack_options.h"
+
+#include <cstdio>
 
 #include "options/command_words.h"
 
@@ -18,13 +20,22 @@ std::string flag_name(const std::string& argument)
 
 // The settings preview appends -window-id to the daemon's -root command, as
 // for every stock hack: the named window wins.
-x11_target chosen_target(bool root, bool by_id)
+hack_target chosen_target(bool root, bool by_id)
 {
     if (by_id)
-        return x11_target::window_id;
+        return hack_target::window_id;
     if (root)
-        return x11_target::root;
-    return x11_target::new_window;
+        return hack_target::root;
+    return hack_target::new_window;
+}
+
+// -x11 or -wayland; false when the other one came before.
+bool choose_server(hack_options& options, display_server server)
+{
+    if (options.server != display_server::automatic && options.server != server)
+        return false;
+    options.server = server;
+    return true;
 }
 
 }  // namespace
@@ -42,10 +53,10 @@ std::optional<unsigned long> parse_window_id(const std::string& text)
     return static_cast<unsigned long>(*value);
 }
 
-parsed_x11_options parse_x11_options(const std::vector<std::string>& arguments)
+parsed_hack_options parse_hack_options(const std::vector<std::string>& arguments)
 {
-    parsed_x11_options result;
-    x11_options& options = result.options;
+    parsed_hack_options result;
+    hack_options& options = result.options;
     bool root = false;
     bool new_window = false;
     bool by_id = false;
@@ -74,6 +85,9 @@ parsed_x11_options parse_x11_options(const std::vector<std::string>& arguments)
                 return fail("-window-id names two windows");
             by_id = true;
             options.window_id = *id;
+        } else if (name == "x11" || name == "wayland") {
+            if (!choose_server(options, name == "x11" ? display_server::x11 : display_server::wayland))
+                return fail("-x11 and -wayland exclude each other");
         } else if (name == "fps") {
             options.show_fps = true;
         } else if (name == "seed") {
@@ -95,20 +109,48 @@ parsed_x11_options parse_x11_options(const std::vector<std::string>& arguments)
     if (new_window && (root || by_id))
         return fail(std::string("-window draws in a new window; it cannot be given with ") +
                     (by_id ? "-window-id" : "-root"));
+    if (by_id && options.server == display_server::wayland)
+        return fail("-window-id names an X window; it cannot be given with -wayland");
     options.target = chosen_target(root, by_id);
     return result;
 }
 
-std::string x11_usage(const std::string& program)
+std::string hack_usage(const std::string& program)
 {
     return "usage: " + program +
-           " [-window | -root | -window-id ID] [-fps] [--seed N]\n"
+           " [-window | -root | -window-id ID] [-x11 | -wayland] [-fps] [--seed N]\n"
            "  -window         draw in a new window (the default)\n"
-           "  -root           draw on $XSCREENSAVER_WINDOW, else on the root window\n"
-           "  -window-id ID   draw into an existing window (decimal or 0x hexadecimal);\n"
+           "  -root           X11: draw on $XSCREENSAVER_WINDOW, else on the root window;\n"
+           "                  Wayland: cover every output until a key, a click or a move\n"
+           "  -window-id ID   draw into an existing X window (decimal or 0x hexadecimal);\n"
            "                  with -root too, as a settings preview runs it, ID wins\n"
+           "  -x11, -wayland  use that display server; by default Wayland when\n"
+           "                  $WAYLAND_DISPLAY names a reachable compositor and neither\n"
+           "                  -window-id nor $XSCREENSAVER_WINDOW is given, else X11\n"
            "  -fps            show the frame rate and the simulation step time\n"
            "  --seed N        start the random engine from N instead of the time\n"
            "  --version       print the version and exit\n"
            "Every option may also be written with two dashes.\n";
+}
+
+server_choice choose_display_server(const hack_options& options, const std::string& wayland_display,
+                                    const std::string& xscreensaver_window)
+{
+    switch (options.server) {
+    case display_server::x11:
+        return server_choice::x11;
+    case display_server::wayland:
+        return server_choice::wayland;
+    case display_server::automatic:
+        break;
+    }
+    if (options.target == hack_target::window_id || !xscreensaver_window.empty() || wayland_display.empty())
+        return server_choice::x11;
+    return server_choice::wayland_else_x11;
+}
+
+int report_error(const std::string& message)
+{
+    std::fprintf(stderr, "velmora: %s\n", message.c_str());
+    return 1;
 }

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "gl.h"
+#include "hack/fps_overlay.h"
 #include "render/egl_context.h"
-#include "x11/fps_overlay.h"
 
 TEST(frame_rate_meter, counts_frames_over_whole_seconds)
 {
