@@ -20,8 +20,6 @@
 #include "scene/ball_camera.h"
 #include "scene/frame.h"
 
-namespace {
-
 using steady = std::chrono::steady_clock;
 
 double seconds_since(steady::time_point start)
@@ -37,8 +35,6 @@ std::vector<char*> c_strings(std::vector<std::string>& strings)
     pointers.push_back(nullptr);
     return pointers;
 }
-
-}  // namespace
 
 void sleep_seconds(double seconds)
 {

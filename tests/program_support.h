@@ -5,6 +5,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -84,6 +85,11 @@ double lit_share(const rgb_picture& picture);
 int white_pixels(const rgb_picture& picture, int left, int top, int right, int bottom);
 
 void sleep_seconds(double seconds);
+
+double seconds_since(std::chrono::steady_clock::time_point start);
+
+// argv for exec: pointers into the strings, ended by a null pointer.
+std::vector<char*> c_strings(std::vector<std::string>& strings);
 
 // Whether the process has a handler for the signal now (Linux's /proc).
 bool signal_caught(pid_t pid, int signal_number);

@@ -34,11 +34,6 @@ constexpr double tolerated_weston_mismatch = 0.02;
 constexpr double start_up_limit = 30.0;
 constexpr double prompt_end = 5.0;
 
-double seconds_since(steady::time_point start)
-{
-    return std::chrono::duration<double>(steady::now() - start).count();
-}
-
 enum class compositor { sway, weston };
 
 // weston's screenshooter takes the buffer's unused fourth byte for alpha and

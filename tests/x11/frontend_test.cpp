@@ -42,11 +42,6 @@ constexpr double prompt_end = slow_build ? 5.0 : 1.0;
 // The longest wait for a first frame: a ceiling, not a delay.
 constexpr double start_up_limit = 30.0;
 
-double seconds_since(steady::time_point start)
-{
-    return std::chrono::duration<double>(steady::now() - start).count();
-}
-
 std::string hex_id(Window window)
 {
     char text[32];

@@ -15,20 +15,6 @@ namespace {
 
 using steady = std::chrono::steady_clock;
 
-double seconds_since(steady::time_point start)
-{
-    return std::chrono::duration<double>(steady::now() - start).count();
-}
-
-std::vector<char*> c_strings(std::vector<std::string>& strings)
-{
-    std::vector<char*> pointers;
-    for (auto& s : strings)
-        pointers.push_back(s.data());
-    pointers.push_back(nullptr);
-    return pointers;
-}
-
 int shift_of(unsigned long mask)
 {
     int shift = 0;
