@@ -14,6 +14,9 @@
 ; Windows 98 Second Edition.
 Unicode false
 SetCompressor /SOLID lzma
+; The files' times are not packed: the same savers give the same installer,
+; whenever they were built (makensis ignores SOURCE_DATE_EPOCH).
+SetDateSave off
 RequestExecutionLevel admin
 ManifestDPIAware true
 ; A file that cannot be written stops the install: never skipped, least of
