@@ -19,7 +19,8 @@
 #   cmake -DSOURCE_DIR=S -DEPOCH_FILE=F -P source_date_epoch.cmake
 #       refreshes F;
 #   cmake -DEPOCH_FILE=F -P source_date_epoch.cmake -- COMMAND ARG...
-#       runs COMMAND with SOURCE_DATE_EPOCH read from F (a link, a strip).
+#       runs COMMAND with SOURCE_DATE_EPOCH read from F, in UTC (a link, a
+#       strip, the zip).
 
 # The time in OUT, or "" when none is known: a build without it still
 # works, stamped with the current time.
@@ -61,6 +62,8 @@ if(CMAKE_SCRIPT_MODE_FILE STREQUAL CMAKE_CURRENT_LIST_FILE)
     else()
       set(ENV{SOURCE_DATE_EPOCH} "${epoch}")
     endif()
+    # In UTC: a zip's entries keep their times in local time.
+    set(ENV{TZ} UTC)
     execute_process(COMMAND ${command} RESULT_VARIABLE status)
     if(NOT status EQUAL 0)
       message(FATAL_ERROR "${command} exited with ${status}")
