@@ -53,12 +53,11 @@ unpack_sources() { # FOLDER
   fi
 }
 
-# The artefacts of the builds NATIVE (a Linux build's folder) and WIN64 (the
-# 64-bit Windows build's) into OUT, with their SHA256SUMS, the savers first:
-# they are in the zip and the installer too.
-collect() { # OUT NATIVE WIN64
-  local out=$1 version names=()
-  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$2/CMakeCache.txt" "$3/CMakeCache.txt" 2>/dev/null | head -n 1)
+# The artefacts of VERSION that the builds NATIVE (a Linux build's folder)
+# and WIN64 (the 64-bit Windows build's) made into OUT, with their
+# SHA256SUMS, the savers first: they are in the zip and the installer too.
+collect() { # OUT NATIVE WIN64 VERSION
+  local out=$1 version=$4 names=()
   mkdir -p "$out"
   if [[ $parts == *windows* ]]; then
     mkdir -p "$out/x86" "$out/x64"
@@ -98,7 +97,7 @@ build_artefacts() { # SOURCES OUT JOBS
       cmake --build --preset windows-x64 -j "$jobs" --target installer package-windows
     fi
   } >"$out.log" 2>&1 || { tail -n 40 "$out.log" >&2; echo "rebuild-check: the build in $sources failed" >&2; return 1; }
-  collect "$out" "$sources/build/run" "$sources/build/windows-x64"
+  collect "$out" "$sources/build/run" "$sources/build/windows-x64" "$(project_version <"$sources/CMakeLists.txt")"
 }
 
 # Fails, with diffoscope's account of the first artefact that differs
@@ -147,7 +146,8 @@ case "$mode" in
   tree)
     SOURCE_DATE_EPOCH=$(cmake -DSOURCE_DIR="$repo" -P "$repo/cmake/source_date_epoch.cmake")
     export SOURCE_DATE_EPOCH
-    collect "$work/project-artefacts" "$repo/build/native" "$repo/build/windows-x64"
+    collect "$work/project-artefacts" "$repo/build/native" "$repo/build/windows-x64" \
+      "$(project_version <"$repo/CMakeLists.txt")"
     build_in again 1 Pacific/Chatham C.UTF-8 077
     compare "$work/project-artefacts" "$work/again-artefacts"
     ;;
