@@ -17,7 +17,9 @@
 #                  compared with its SHA256SUMS
 #   --work DIR     where the builds go (build/rebuild-check; emptied first)
 # The builds made here are the packaging ones alone (no tests or
-# benchmarks), with the presets of make package and make installer.
+# benchmarks), with the presets of make package and make installer and in
+# their folders: the programs' debugging information, which the package
+# strips but its build IDs sum up, names the build folder (build/native).
 set -euo pipefail
 repo=$(cd "$(dirname "$(readlink -f "$0")")/.." && pwd)
 mode=commit rev=HEAD parts="linux windows" release_dir="" work=$repo/build/rebuild-check
@@ -86,9 +88,9 @@ build_artefacts() { # SOURCES OUT JOBS
   {
     cd "$sources"
     if [[ $parts == *linux* ]]; then
-      cmake --preset run
-      cmake --build build/run -j "$jobs"
-      (cd build/run && umask 022 && cpack -G DEB)
+      cmake --preset native "${quick[@]}"
+      cmake --build --preset native -j "$jobs"
+      (cd build/native && umask 022 && cpack -G DEB)
     fi
     if [[ $parts == *windows* ]]; then
       cmake --preset windows-x86 "${quick[@]}"
@@ -97,7 +99,7 @@ build_artefacts() { # SOURCES OUT JOBS
       cmake --build --preset windows-x64 -j "$jobs" --target installer package-windows
     fi
   } >"$out.log" 2>&1 || { tail -n 40 "$out.log" >&2; echo "rebuild-check: the build in $sources failed" >&2; return 1; }
-  collect "$out" "$sources/build/run" "$sources/build/windows-x64" "$(project_version <"$sources/CMakeLists.txt")"
+  collect "$out" "$sources/build/native" "$sources/build/windows-x64" "$(project_version <"$sources/CMakeLists.txt")"
 }
 
 # Fails, with diffoscope's account of the first artefact that differs
