@@ -7,7 +7,18 @@ JOBS ?= $(shell nproc)
 BUILD_PRESETS := native asan tsan windows-x64 windows-x86 linux-x86
 OUT ?= out
 
-.PHONY: all deps deps-run deps-video build-run build test test-repeat run video package bench bench-windows clean build-fuzz installer package-windows windows-savers release release-check $(addprefix build-,$(BUILD_PRESETS))
+# One time stamp for every artefact these builds make, the commit's
+# (cmake/source_date_epoch.cmake): taken once, so that make release's builds
+# agree even should a commit come in between. A build without make takes
+# the same from CMake.
+ifeq ($(origin SOURCE_DATE_EPOCH),undefined)
+SOURCE_DATE_EPOCH := $(shell command -v cmake >/dev/null && cmake -DSOURCE_DIR=. -P cmake/source_date_epoch.cmake)
+endif
+ifneq ($(SOURCE_DATE_EPOCH),)
+export SOURCE_DATE_EPOCH
+endif
+
+.PHONY: all deps deps-run deps-video build-run build test test-repeat run video package bench bench-windows clean build-fuzz installer package-windows windows-savers release release-check rebuild-check $(addprefix build-,$(BUILD_PRESETS))
 
 all: build
 
@@ -59,11 +70,12 @@ installer package-windows: windows-savers
 	cmake --build --preset windows-x64 -j $(JOBS) --target $@
 
 # The release, in release/velmora-VERSION/ (VERSION: project() in
-# CMakeLists.txt): only from a clean tree (nothing in git status), after
-# every build and test (make test), the Debian package, the Windows
-# installer and zip, a source tarball of HEAD and CHANGELOG.md, with their
-# SHA256SUMS; then every artefact's version and the checksums are checked.
-# `make release-check` checks the folder again.
+# CMakeLists.txt): only from a clean tree (nothing in git status), whose
+# commit is recorded; after every build and test (make test), the Debian
+# package, the Windows installer and zip, the source tarball of that commit
+# (refused should HEAD have moved meanwhile) and CHANGELOG.md, with their
+# SHA256SUMS; then every artefact's version is checked. `make release-check`
+# checks the folder again, the checksums too.
 # RELEASE_SKIP_TESTS=1 leaves make test out: for developing this target
 # only, never for a release that is handed out.
 release:
@@ -78,6 +90,13 @@ endif
 
 release-check:
 	scripts/release.sh --check
+
+# HEAD's artefacts built twice, from its source tarball in two folders with
+# another time zone, locale, umask and job count: their SHA256SUMS must be
+# the same (scripts/rebuild-check.sh; REBUILD_CHECK_ARGS="--commit v1.0",
+# or "--release release/velmora-1.0" to rebuild a release and compare).
+rebuild-check: deps
+	scripts/rebuild-check.sh $(REBUILD_CHECK_ARGS)
 
 # Only velmora and velmora-render: no tests, benchmarks or cross builds.
 build-run: deps-run
@@ -95,9 +114,10 @@ video: deps-video
 	build/run/src/render/velmora-render --video "$(OUT)/velmora.webm" --size 1280x720 --seed 1
 
 # The Debian package, build/native/velmora_<version>_amd64.deb, and the
-# Windows zip.
+# Windows zip. umask 022, as dpkg-buildpackage sets it: CPack takes the
+# package's folders' and members' modes from the files it writes.
 package: build-native package-windows
-	cd build/native && cpack -G DEB
+	cd build/native && umask 022 && cpack -G DEB
 
 # Every speed figure beside the reference's and its target: the plane
 # natively, under Wine and under QEMU, the frames' pace and CPU share on

@@ -29,4 +29,8 @@ down drawn as sliding line strips.
 This package holds the hack for XScreenSaver (and the MATE and Xfce screen
 savers), its XScreenSaver configuration, the screen saver theme, and
 velmora-render, which draws the same scene into PNG files without a window.")
+# The package's file times and its archives' stamps: the commit's, also
+# for cpack run by hand.
+set(CPACK_VELMORA_SOURCE_DIR ${PROJECT_SOURCE_DIR})
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/source_date_epoch.cmake)
 include(CPack)

@@ -57,12 +57,19 @@ test_packages=(
   # the style checks: shell scripts, C++ formatting
   shellcheck clang-format
 )
+# Installed without the packages they recommend. diffoscope-minimal: what
+# the rebuild check says of two artefacts that differ, with the tools for
+# their formats alone (objdump for PE files, python3-debian for the .deb,
+# xxd, unzip) instead of the hundreds of diffoscope's recommends (R,
+# ffmpeg, ...).
+lean_test_packages=(diffoscope-minimal binutils-multiarch python3-debian xxd unzip)
 
 tier=${1:-test}
+lean_packages=()
 case "$tier" in
   run) packages=("${run_packages[@]}") ;;
   video) packages=("${run_packages[@]}" "${video_packages[@]}") ;;
-  test) packages=("${run_packages[@]}" "${video_packages[@]}" "${test_packages[@]}") ;;
+  test) packages=("${run_packages[@]}" "${video_packages[@]}" "${test_packages[@]}") lean_packages=("${lean_test_packages[@]}") ;;
   *)
     echo "usage: install-deps.sh [run | video | test]" >&2
     exit 2
@@ -106,20 +113,27 @@ give_up() {
   exit 1
 }
 
+apt_install() { # APT-GET OPTION ... PACKAGE ...
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install "$@" ||
+    echo "install-deps: apt-get install failed; checking what it installed" >&2
+}
+
 install_packages() {
-  local -a missing
+  local -a missing lean_missing
   mapfile -t missing < <(not_installed "${packages[@]}")
-  if [ ${#missing[@]} -eq 0 ]; then
-    echo "install-deps: all ${#packages[@]} packages of the $tier tier present"
+  mapfile -t lean_missing < <(not_installed "${lean_packages[@]}")
+  if [ ${#missing[@]} -eq 0 ] && [ ${#lean_missing[@]} -eq 0 ]; then
+    echo "install-deps: all $((${#packages[@]} + ${#lean_packages[@]})) packages of the $tier tier present"
     return
   fi
-  echo "install-deps: installing ${missing[*]}"
+  echo "install-deps: installing ${missing[*]} ${lean_missing[*]}"
   apt_update
   # What showing Velmora needs, without the packages it would merely like.
   local -a options=(-y -qq)
   [ "$tier" = test ] || options+=(--no-install-recommends)
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install "${options[@]}" "${missing[@]}" ||
-    echo "install-deps: apt-get install failed; checking what it installed" >&2
+  [ ${#missing[@]} -eq 0 ] || apt_install "${options[@]}" "${missing[@]}"
+  [ ${#lean_missing[@]} -eq 0 ] || apt_install "${options[@]}" --no-install-recommends "${lean_missing[@]}"
+  missing+=("${lean_missing[@]}")
   mapfile -t missing < <(not_installed "${missing[@]}")
   [ ${#missing[@]} -eq 0 ] || give_up "the package(s) ${missing[*]}"
   echo "install-deps: installed"

@@ -6,7 +6,8 @@
 ; Silent use: setup.exe /S [/CURRENT], uninstall.exe /S.
 ; Exit codes: 0 installed; 2 nothing installed (a file could not be written,
 ; velmora.scr in use, or the install cancelled; everything put back as it
-; was); 740 not run as an administrator. The uninstaller, when run with
+; was, an earlier installation's uninstaller and entry too); 740 not run as
+; an administrator. The uninstaller, when run with
 ; _?=FOLDER so that its exit code is its own: 3010 when velmora.scr is in
 ; use and goes only at the next start of Windows.
 
@@ -14,6 +15,9 @@
 ; Windows 98 Second Edition.
 Unicode false
 SetCompressor /SOLID lzma
+; The files' times are not packed: the same savers give the same installer,
+; whenever they were built (makensis ignores SOURCE_DATE_EPOCH).
+SetDateSave off
 RequestExecutionLevel admin
 ManifestDPIAware true
 ; A file that cannot be written stops the install: never skipped, least of
@@ -35,8 +39,12 @@ AllowSkipFiles off
 
 Name "Velmora"
 OutFile "${OUTFILE}"
-; The uninstaller's folder; the saver itself goes to the system folder.
+; The uninstaller's folder; the saver itself goes to the system folder. An
+; upgrade stays in the earlier installation's folder, which may have been
+; chosen with /D: read here where the entry is in the installer's own
+; registry view, and by .onInit from the 64-bit view on x64 Windows.
 InstallDir "$PROGRAMFILES\Velmora"
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" InstallLocation
 BrandingText "Velmora ${VERSION}"
 ShowInstDetails show
 ShowUninstDetails show
@@ -70,7 +78,10 @@ Var saver_path
 ; The old saver's copy, put back should the install fail.
 Var saver_backup
 Var had_saver
+; An earlier installation's uninstall entry, its values kept in
+; $PLUGINSDIR\entry.ini, and its uninstaller, kept in a copy beside it.
 Var had_entry
+Var had_uninstaller
 ; How far the install got, for .onInstFailed: 0 nothing changed, 1 the saver
 ; written (or being written), 2 the uninstaller and its entry, 3 the current
 ; saver.
@@ -178,6 +189,19 @@ write_saver:
   ${EndIf}
   SetOverwrite on
 
+  Call keep_entry
+  Delete "$INSTDIR\uninstall.exe.old"
+  StrCpy $had_uninstaller 0
+  ${If} ${FileExists} "$INSTDIR\uninstall.exe"
+  ${AndIfNot} ${FileExists} "$INSTDIR\uninstall.exe\*.*"
+    System::Call 'kernel32::CopyFileA(t "$INSTDIR\uninstall.exe", t "$INSTDIR\uninstall.exe.old", i 0) i .r0'
+    ${If} $0 == 0
+      Delete "$INSTDIR\uninstall.exe.old"
+      !insertmacro fail "Cannot copy the old $INSTDIR\uninstall.exe aside: nothing was installed."
+    ${EndIf}
+    StrCpy $had_uninstaller 1
+  ${EndIf}
+
   StrCpy $step 2
   CreateDirectory "$INSTDIR"
   ClearErrors
@@ -253,10 +277,75 @@ Section "Make Velmora the current screen saver" section_current
   DetailPrint "Velmora is the current screen saver of the account $account: $0"
 SectionEnd
 
-; Everything is in place: the old saver's copy is not needed any more.
+; Everything is in place: the old saver's and uninstaller's copies are not
+; needed any more, nor an earlier installation's uninstaller in another
+; folder (chosen with /D), which the entry no longer names.
 Section "-done"
   Delete "$saver_backup"
+  Delete "$INSTDIR\uninstall.exe.old"
+  ReadINIStr $0 "$PLUGINSDIR\entry.ini" string InstallLocation
+  ${If} $0 != ""
+  ${AndIf} $0 != $INSTDIR
+    Delete "$0\uninstall.exe"
+    RMDir "$0"
+  ${EndIf}
 SectionEnd
+
+; Runs MACRO KIND NAME for each value the entry gets.
+!macro for_each_entry_value macro
+  !insertmacro ${macro} string DisplayName
+  !insertmacro ${macro} string DisplayVersion
+  !insertmacro ${macro} string Publisher
+  !insertmacro ${macro} string DisplayIcon
+  !insertmacro ${macro} string InstallLocation
+  !insertmacro ${macro} string UninstallString
+  !insertmacro ${macro} string QuietUninstallString
+  !insertmacro ${macro} dword EstimatedSize
+  !insertmacro ${macro} dword NoModify
+  !insertmacro ${macro} dword NoRepair
+!macroend
+
+; An earlier installation's value in $PLUGINSDIR\entry.ini; an absent one
+; left out.
+!macro keep_value kind name
+  ClearErrors
+  !if ${kind} == string
+    ReadRegStr $0 HKLM "${UNINSTALL_KEY}" ${name}
+  !else
+    ReadRegDWORD $0 HKLM "${UNINSTALL_KEY}" ${name}
+  !endif
+  ${IfNot} ${Errors}
+    ; In quotes, which reading takes away: a value's own quotes and blanks
+    ; at either end stay.
+    WriteINIStr "$PLUGINSDIR\entry.ini" ${kind} ${name} `"$0"`
+  ${EndIf}
+!macroend
+
+; The kept value back, or the value removed when the entry had none.
+!macro restore_value kind name
+  ClearErrors
+  ReadINIStr $0 "$PLUGINSDIR\entry.ini" ${kind} ${name}
+  ${If} ${Errors}
+    DeleteRegValue HKLM "${UNINSTALL_KEY}" ${name}
+  !if ${kind} == string
+  ${Else}
+    WriteRegStr HKLM "${UNINSTALL_KEY}" ${name} $0
+  !else
+  ${Else}
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" ${name} $0
+  !endif
+  ${EndIf}
+!macroend
+
+Function keep_entry
+  InitPluginsDir
+  Delete "$PLUGINSDIR\entry.ini"
+  !insertmacro for_each_entry_value keep_value
+FunctionEnd
+
+Function restore_entry
+  !insertmacro for_each_entry_value restore_value
+FunctionEnd
 
 ; Puts back what the sections changed, newest first. Runs on the pages'
 ; own thread, so the redirection is switched off again here.
@@ -280,12 +369,19 @@ Function .onInstFailed
       DeleteRegValue HKCU "${DESKTOP_KEY}" ScreenSaveActive
     ${EndIf}
   ${EndIf}
-  ; An earlier installation keeps its entry and uninstaller.
+  ; An earlier installation gets its entry and uninstaller back.
   ${If} $step >= 2
-  ${AndIf} $had_entry == 0
-    DeleteRegKey HKLM "${UNINSTALL_KEY}"
+    ${If} $had_entry == 1
+      Call restore_entry
+    ${Else}
+      DeleteRegKey HKLM "${UNINSTALL_KEY}"
+    ${EndIf}
     Delete "$INSTDIR\uninstall.exe"
-    RMDir "$INSTDIR"
+    ${If} $had_uninstaller == 1
+      Rename "$INSTDIR\uninstall.exe.old" "$INSTDIR\uninstall.exe"
+    ${Else}
+      RMDir "$INSTDIR"
+    ${EndIf}
   ${EndIf}
   ; Also a saver cut short by a full disk.
   ${If} $step >= 1
@@ -319,10 +415,17 @@ Function .onInit
       !insertmacro UnselectSection ${section_current}
     ${EndIf}
   ${EndIf}
-  ; The 64-bit Program Files on x64 Windows, unless /D chose a folder.
+  ; On x64 Windows, unless /D chose a folder: the earlier installation's,
+  ; else the 64-bit Program Files.
   ${If} ${IsNativeAMD64}
   ${AndIf} $INSTDIR == "$PROGRAMFILES\Velmora"
-    StrCpy $INSTDIR "$PROGRAMFILES64\Velmora"
+    SetRegView 64
+    ReadRegStr $0 HKLM "${UNINSTALL_KEY}" InstallLocation
+    SetRegView default
+    ${If} $0 == ""
+      StrCpy $0 "$PROGRAMFILES64\Velmora"
+    ${EndIf}
+    StrCpy $INSTDIR $0
   ${EndIf}
 FunctionEnd
 

@@ -3,10 +3,11 @@
 # project()'s version. The Debian package's Version field and name, and the
 # packaged `velmora --version` and `velmora-render --version`; the installer's
 # name and version resource; the zip's name and both savers' version resources
-# inside it; the source tarball's name and folder; the top entries of
-# CHANGELOG.md and of the Debian changelog; and, with --sums, that
-# SHA256SUMS verifies every file of its folder. Each check prints "ok" or
-# "FAILED"; the script fails when one does.
+# inside it; the source tarball's name, folder and project() version (a
+# tarball that does not list fails); the top entries of CHANGELOG.md and of
+# the Debian changelog; and, with --sums, that SHA256SUMS verifies every
+# file of its folder. Each check prints "ok" or "FAILED"; the script fails
+# when one does.
 #
 # Usage: release_check.sh --version V [--deb F] [--setup F] [--zip F]
 #          [--tarball F] [--changelog CHANGELOG.md] [--debian-changelog F]
@@ -97,9 +98,16 @@ if [ -n "${given[zip]:-}" ]; then
 fi
 
 if [ -n "${given[tarball]:-}" ]; then
-  check_name "${given[tarball]}" "velmora-$version.tar.gz"
-  outside=$(tar tzf "${given[tarball]}" | grep -v -m 1 "^velmora-$version/")
-  expect "the source tarball holds only velmora-$version/" "$outside" ""
+  tarball=${given[tarball]}
+  check_name "$tarball" "velmora-$version.tar.gz"
+  if ! listing=$(tar tzf "$tarball" 2>&1) || [ -z "$listing" ]; then
+    fail "the source tarball lists" "$(grep -m 1 . <<<"$listing")"
+  else
+    expect "the source tarball holds only velmora-$version/" "$(grep -v -m 1 "^velmora-$version/" <<<"$listing")" ""
+    said=$(tar xzOf "$tarball" "velmora-$version/CMakeLists.txt" 2>/dev/null |
+      sed -n 's/^project(velmora VERSION \([0-9.]*\).*/\1/p')
+    expect "the source tarball's CMakeLists.txt says its version" "$said" "$version"
+  fi
 fi
 
 if [ -n "${given[changelog]:-}" ]; then

@@ -6,8 +6,9 @@
 # and without /CURRENT and one driven through its pages, the files and
 # registry values they leave, the installed saver started as the system
 # starts it and closed with a real key, the silent uninstall, the saver's
-# window on a display scaled to 150 %, and an uninstall that leaves a
-# running saver to the next start. Every case prints "ok" or "FAILED"; the
+# window on a display scaled to 150 %, an upgrade that fails and one that
+# succeeds over an installation made with /D, and an uninstall that leaves
+# a running saver to the next start. Every case prints "ok" or "FAILED"; the
 # suite fails when one case fails.
 #
 # Usage: installer.sh --setup velmora-setup-V.exe --version V --stage DIR
@@ -235,6 +236,43 @@ expect "setup /S without /CURRENT: the other saver stays current" \
 expect "uninstall /S: exit code" "$(run_and_wait 'C:\Program Files\Velmora\uninstall.exe' /S)" "0"
 expect "uninstall: the saver is gone" "$(present "$system32/velmora.scr")" "absent"
 expect "uninstall: the other saver's SCRNSAVE.EXE is left alone" "$(reg_value "$desktop_key" SCRNSAVE.EXE)" "REG_SZ $other"
+
+# --- Upgrades -----------------------------------------------------------------------------
+
+# An earlier installation made with /D, dressed as an older version: its
+# uninstaller's and saver's bytes, two values of its entry and one value
+# missing differ from what this installer writes.
+echo "== upgrades of an installation made with /D"
+apps_dir="$WINEPREFIX/drive_c/Apps/Velmora"
+expect "setup /S /D=C:\\Apps\\Velmora: exit code" "$(run_and_wait "$setup_win" /S '/D=C:\Apps\Velmora')" "0"
+printf older >>"$apps_dir/uninstall.exe"
+{ cat "$stage/x64/velmora.scr"; printf older; } >"$system32/velmora.scr"
+wine reg add "$uninstall_key" /v DisplayVersion /d 0.9 /f /reg:64 >/dev/null 2>&1
+wine reg add "$uninstall_key" /v EstimatedSize /t REG_DWORD /d 1 /f /reg:64 >/dev/null 2>&1
+wine reg delete "$uninstall_key" /v NoRepair /f /reg:64 >/dev/null 2>&1
+earlier_installation() {
+  sha256sum "$apps_dir/uninstall.exe" "$system32/velmora.scr" | cut -c 1-64 | tr '\n' ' '
+  wine reg query "$uninstall_key" /reg:64 2>/dev/null | tr -d '\r' | sort | tr -s ' \n' ' '
+  echo "$(reg_value "$desktop_key" SCRNSAVE.EXE) $(reg_value "$desktop_key" ScreenSaveActive)"
+  find "$apps_dir" "$system32" "$program_files" -maxdepth 1 -iname '*velmora*' | sort | tr '\n' ' '
+}
+earlier=$(earlier_installation)
+# The current saver's key refusing writes: the upgrade fails after the
+# uninstaller and the entry were rewritten.
+wine "$probe_exe" reg lock 'Control Panel\Desktop' >>"$work/wine.log" 2>&1
+expect "upgrade /S /CURRENT, the current saver not writable: exit code" "$(run_and_wait "$setup_win" /S /CURRENT)" "2"
+wine "$probe_exe" reg unlock 'Control Panel\Desktop' >>"$work/wine.log" 2>&1
+expect "the failed upgrade leaves the earlier installation as it was" "$(earlier_installation)" "$earlier"
+expect "setup /S over it: exit code" "$(run_and_wait "$setup_win" /S)" "0"
+expect "the upgrade stays in C:\\Apps\\Velmora: its uninstaller, its entry, nothing in Program Files" \
+  "$(present "$apps_dir/uninstall.exe") $(reg_value "$uninstall_key" InstallLocation /reg:64) $(present "$program_files/Velmora")" \
+  'present REG_SZ C:\Apps\Velmora absent'
+expect "the upgrade's entry: DisplayVersion, NoRepair" \
+  "$(reg_value "$uninstall_key" DisplayVersion /reg:64) $(reg_value "$uninstall_key" NoRepair /reg:64)" \
+  "REG_SZ $version REG_DWORD 0x1"
+expect "its uninstaller /S: exit code" "$(run_and_wait 'C:\Apps\Velmora\uninstall.exe' /S)" "0"
+expect "uninstall: the folder and the entry are gone" \
+  "$(present "$apps_dir") $(key_exists "$uninstall_key" /reg:64)" "absent no"
 
 # --- Interactive install ---------------------------------------------------------------------
 

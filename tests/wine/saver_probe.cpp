@@ -3,7 +3,7 @@
 // the saver window, sends it messages, plays the display settings' preview
 // parent (which may also destroy itself or kill the saver), reads the cursor
 // and the system's saver-running state, compares the saver window with the
-// screen's pixels, and edits the registry. Prints facts as key=value lines
+// screen's pixels, and edits the registry (also refusing a key's writes). Prints facts as key=value lines
 // for the suite to check; exits 0 when the command itself worked.
 #include <windows.h>
 // After windows.h, whose types it uses.
@@ -638,7 +638,7 @@ int dpi(int argc, char** argv)
 
 // A key under HKEY_CURRENT_USER, or under HKEY_LOCAL_MACHINE when the path
 // begins with "HKLM\\".
-HKEY open_key(const char* path)
+HKEY open_key(const char* path, REGSAM access = KEY_SET_VALUE)
 {
     HKEY root = HKEY_CURRENT_USER;
     if (std::strncmp(path, "HKLM\\", 5) == 0) {
@@ -646,15 +646,48 @@ HKEY open_key(const char* path)
         path += 5;
     }
     HKEY key = nullptr;
-    if (RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(root, path, 0, nullptr, 0, access, nullptr, &key, nullptr) != ERROR_SUCCESS)
         fail("cannot open the key");
     return key;
+}
+
+// reg lock|unlock KEY: refuses every program the writing of KEY's values
+// and subkeys (an access-control entry denying it to Everyone), or allows
+// everything again (no access control at all).
+int lock_key(const std::string& kind, const char* path)
+{
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    if (!AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone))
+        fail("no SID for Everyone");
+    alignas(ACL) BYTE acl_bytes[256];
+    auto* acl = reinterpret_cast<ACL*>(acl_bytes);
+    SECURITY_DESCRIPTOR descriptor;
+    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    if (kind == "lock") {
+        InitializeAcl(acl, sizeof acl_bytes, ACL_REVISION);
+        AddAccessDeniedAce(acl, ACL_REVISION, KEY_SET_VALUE | KEY_CREATE_SUB_KEY, everyone);
+        AddAccessAllowedAce(acl, ACL_REVISION, KEY_ALL_ACCESS, everyone);
+        SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+    } else {
+        SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE);
+    }
+    HKEY key = open_key(path, WRITE_DAC);
+    const LONG status = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor);
+    RegCloseKey(key);
+    FreeSid(everyone);
+    if (status != ERROR_SUCCESS)
+        fail("cannot set the key's access control");
+    say("reg=%s", kind.c_str());
+    return 0;
 }
 
 // reg dword|binary|string|delete KEY NAME [VALUE]: one registry value;
 // binary values are given as hexadecimal byte pairs.
 int registry(int argc, char** argv)
 {
+    if (argc >= 2 && (std::strcmp(argv[0], "lock") == 0 || std::strcmp(argv[0], "unlock") == 0))
+        return lock_key(argv[0], argv[1]);
     if (argc < 3)
         fail("reg needs KIND KEY NAME [VALUE]");
     const std::string kind = argv[0];
