@@ -9,7 +9,8 @@
 #
 # A screen is WxH, an Xvfb of that size, or monitors side by side, WxH+WxH:
 # the heads of a Xephyr nested in an Xvfb, joined by Xinerama (Wine told
-# to see them, not XRandR's one screen). The hack runs as
+# to see them, not XRandR's one screen); WxH+ is one head on Xephyr, to
+# compare. The hack runs as
 #   (default)       -root, on the root window: Xvfb's root visual has a swap
 #                   that keeps nothing, so its frames are whole;
 #   --window        in a window of its own, then sized to the screen;
@@ -82,7 +83,7 @@ start_screen() {
     servers=("$sway_pid")
     return
   fi
-  if [ ${#heads[@]} -eq 1 ]; then
+  if [[ "$1" != *+* ]]; then
     start_xvfb "$1" "$work/xvfb.log" || exit 1
     servers=("$xvfb_pid")
     return
@@ -101,7 +102,8 @@ head_window() {
   local width height x window=""
   read -r width height x <<<"${heads[$1]}"
   xlogo -title "head-$1" -geometry "${width}x${height}+${x}+0" >/dev/null 2>&1 &
-  for _ in $(seq 100); do
+  # Slow to come on a loaded machine.
+  for _ in $(seq 300); do
     window="$(xdotool search --name "^head-$1\$" 2>/dev/null | head -n 1 || true)"
     [ -n "$window" ] && break
     sleep 0.1
