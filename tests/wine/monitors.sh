@@ -83,7 +83,8 @@ to_x() { # RECTANGLE VIRTUAL
   echo "$((l - vl)),$((t - vt)),$w,$h"
 }
 
-# Screenshots until one shows a pass beyond the black plane (45 s at most),
+# Screenshots until one shows the fourth pass or a later one (45 s at
+# most: the core's model of the first passes' smooth colours is rougher),
 # compared on the monitors alone: between heads of other sizes X shows
 # anything. The last comparison goes to picture-NAME.
 picture_on_monitors() { # NAME AREA...
@@ -94,7 +95,7 @@ picture_on_monitors() { # NAME AREA...
     xwd -root -silent >"$work/shot-$name.xwd"
     convert "xwd:$work/shot-$name.xwd" "ppm:$work/shot-$name.ppm"
     picture_check set "Z:$work/shot-$name.ppm" "$@" >"$work/picture-$name"
-    [ "$(field "$work/picture-$name" best_pass)" -ge 1 ] 2>/dev/null && break
+    [ "$(field "$work/picture-$name" best_pass)" -ge 4 ] 2>/dev/null && break
     [ $((SECONDS - since)) -lt 45 ] || break
     sleep 2
   done
@@ -102,9 +103,9 @@ picture_on_monitors() { # NAME AREA...
   echo "picture: $(tr '\n' ' ' <"$work/picture-$name")"
 }
 
-# Starts /p in a parent of 300 x 225 at X, Y; once its child is there, the
-# screen is shot (preview-NAME.xwd) while it draws. The report goes to
-# runs/preview-NAME.
+# Starts /p in a parent of 300 x 225 at X, Y; once its child has drawn for
+# a while (its first moments are Wine's own), the screen is shot
+# (preview-NAME.xwd). The report goes to runs/preview-NAME.
 preview_on() { # NAME X Y
   local report="$work/runs/preview-$1" preview_pid
   for _ in 1 2 3; do
@@ -118,17 +119,21 @@ preview_on() { # NAME X Y
     wine_started_nothing "$report" || break
     wait "$preview_pid"
   done
+  sleep 0.6
   xwd -root -silent >"$work/preview-$1.xwd"
   wait "$preview_pid"
 }
 
-# The mean brightness of each area of a screenshot, the darkest first.
-darkest_area() { # XWD AREA...
+# The mean brightness of the darkest area of a screenshot, the rectangle
+# LEFT,TOP,WIDTH,HEIGHT painted white first.
+darkest_area() { # XWD RECTANGLE AREA...
   local shot=$1 area l t w h
-  shift
+  IFS=, read -r l t w h <<<"$2"
+  shift 2
+  convert "xwd:$shot" -fill white -draw "rectangle $l,$t $((l + w - 1)),$((t + h - 1))" "$shot.ppm"
   for area in "$@"; do
     IFS=, read -r l t w h <<<"$area"
-    convert "xwd:$shot" -crop "${w}x${h}+${l}+${t}" -colorspace Gray -format '%[fx:mean]\n' info:
+    convert "$shot.ppm" -crop "${w}x${h}+${l}+${t}" -colorspace Gray -format '%[fx:mean]\n' info:
   done | sort -g | head -n 1
 }
 
@@ -161,7 +166,7 @@ for layout in "${layouts[@]}"; do
       "$(xwininfo -root -tree | grep -c '"Screen Saver"') $(xwininfo -root -tree | grep '"Screen Saver"' | grep -o '[0-9]*x[0-9]*+[-0-9]*+[-0-9]*' | head -n 1)" \
       "1 ${virtual_w}x${virtual_h}+0+0"
     picture_on_monitors "$tag" "${areas[@]}"
-    expect "$name: the set has emerged" "$(awk -v p="$(field "$work/picture-$tag" best_pass)" 'BEGIN { print (p >= 1) }')" "1"
+    expect "$name: the set has emerged" "$(awk -v p="$(field "$work/picture-$tag" best_pass)" 'BEGIN { print (p >= 4) }')" "1"
     expect "$name: every monitor shows the core's picture of the virtual screen" \
       "$(grep '^area_match=' "$work/picture-$tag" | awk -F= '$2 < 0.8 { low++ } END { print NR, low + 0 }')" \
       "${#areas[@]} 0"
@@ -178,12 +183,13 @@ for layout in "${layouts[@]}"; do
     "$(field "$report" child) $(field "$report" same_client)" "1 1"
   expect "$name: the preview lies in the parent on the second monitor" \
     "$(field "$report" child_screen)" "$((second_left + 40)),$((second_top + 40)),300,225"
-  # Under Wine another process's OpenGL child does not show on the display:
-  # its window thread's processor time shows it drawing, and every monitor
-  # still shows the white root and parent, so it drew nowhere else.
+  # Under Wine another process's OpenGL child mostly does not show on the
+  # display: its window thread's processor time shows it drawing, and
+  # beyond the parent every monitor still shows the white root.
   expect "$name: the preview draws" "$(awk -v b="$(field "$report" window_thread_busy_ms)" 'BEGIN { print (b >= 100) }')" "1"
   expect "$name: nothing drawn beyond the parent" \
-    "$(awk -v b="$(darkest_area "$work/preview-$tag.xwd" "${areas[@]}")" 'BEGIN { print (b > 0.99) }')" "1"
+    "$(awk -v b="$(darkest_area "$work/preview-$tag.xwd" "$((second_x + 40)),$((second_y + 40)),300,225" "${areas[@]}")" \
+      'BEGIN { print (b > 0.99) }')" "1"
   expect "$name: the preview ends with its parent" "$(field "$report" ended) $(field "$report" exit)" "1 0"
 done
 
