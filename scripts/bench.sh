@@ -7,13 +7,14 @@
 #    1024x768 and 1920x1080, and at 1024x768 beside a CPU-bound process;
 #  - frames drawn over the last beside whole frames, headless, from fixed
 #    scene states (damage_timing);
-#  - the X11 hack (in a window of its own) and the Windows saver at
+#  - the X11 hack (in a window of its own, and with -root in a window named
+#    by XSCREENSAVER_WINDOW, as the daemons run it) and the Windows saver at
 #    1280x800 on Xvfb, seconds 40-60 (the set emerging) and 300-360 (after
 #    it), drawing frames over the last and, to compare, whole frames
 #    (frame-cost.sh);
 #  - the plane comparison's whole life under QEMU, the 32-bit x87 build
 #    beside the 64-bit one (the cost of emulating the x87 unit).
-# Takes about 80 minutes. BENCH_SECONDS shortens the frame runs (the
+# Takes about 95 minutes. BENCH_SECONDS shortens the frame runs (the
 # 40-60 s share needs 60); BENCH_QEMU_PASSES the QEMU runs (whole passes).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -65,6 +66,8 @@ cost() {
 
 heading "the X11 hack on Xvfb"
 cost --window "$native/src/hack/velmora"
+heading "the X11 hack in the daemons' window on Xvfb"
+cost --saver-window "$native/src/hack/velmora"
 
 start_display_and_prefix 1920 1080 >/dev/null
 for arch in x64 x86; do

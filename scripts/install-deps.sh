@@ -42,6 +42,8 @@ test_packages=(
   g++-i686-linux-gnu qemu-user
   # running and driving the Windows saver and the X11 front-end for tests
   wine wine64 xvfb xdotool x11-apps x11-utils
+  # several monitors: the heads of a nested X server joined by Xinerama
+  xserver-xephyr
   # the Windows installer
   nsis
   # checking the installed XScreenSaver configuration and desktop entry

@@ -1,7 +1,8 @@
 # shellcheck shell=bash
 # Shared by the scripts that run the real programs (the Wine suites, the
 # daemon suites, the frame-cost benchmark): command-line options, case
-# results, a private Xvfb and a headless sway started with a time limit.
+# results, a private X server (Xvfb, Xephyr) and a headless sway started
+# with a time limit.
 
 # parse_options --flag=variable... -- ARGS...: sets each variable from
 # "--flag value" in ARGS. An unknown flag, a flag without its value or a
@@ -41,32 +42,42 @@ finish_cases() { # SUITE STARTED_AT_SECONDS
   [ "$failures" -eq 0 ]
 }
 
-# start_xvfb WIDTHxHEIGHT LOG [XVFB_ARGUMENT...]: a private Xvfb on a free
-# display, its log in LOG. Sets and exports DISPLAY and sets xvfb_pid;
-# returns 1, with the log on standard error, when the display has not
-# started within 20 s.
-start_xvfb() {
-  local size=$1 log=$2
-  shift 2
+# start_x_server LOG SERVER [ARGUMENT...]: an X server (Xvfb, Xephyr) on a
+# free display, its log in LOG. Sets and exports DISPLAY and sets
+# x_server_pid; returns 1, with the log on standard error, when the display
+# has not started within 20 s.
+start_x_server() {
+  local log=$1
+  shift
   local number_file
   number_file=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp "$@" 3>"$number_file" >"$log" 2>&1 &
-  xvfb_pid=$!
+  "$@" -displayfd 3 -nolisten tcp 3>"$number_file" >"$log" 2>&1 &
+  x_server_pid=$!
   local tries
   for tries in $(seq 200); do
     [ -s "$number_file" ] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || break
+    kill -0 "$x_server_pid" 2>/dev/null || break
     sleep 0.1
   done
   local number
   number=$(head -n 1 "$number_file")
   rm -f "$number_file"
   if [ -z "$number" ]; then
-    echo "Xvfb did not start (after $tries tries)" >&2
+    echo "$1 did not start (after $tries tries)" >&2
     cat "$log" >&2
     return 1
   fi
   export DISPLAY=":$number"
+}
+
+# start_xvfb WIDTHxHEIGHT LOG [XVFB_ARGUMENT...]: a private Xvfb as
+# start_x_server starts it; sets xvfb_pid.
+start_xvfb() {
+  local size=$1 log=$2
+  shift 2
+  start_x_server "$log" Xvfb -screen 0 "${size}x24" "$@" || return 1
+  # shellcheck disable=SC2034 # the callers' own
+  xvfb_pid=$x_server_pid
 }
 
 # Ends every background job of the calling shell and waits for them.

@@ -48,5 +48,21 @@ std::string seed_error(const std::string& text)
 
 std::string quoted(const std::string& value)
 {
-    return "\"" + value + "\"";
+    // A refused argument may hold any bytes: control bytes written raw
+    // could move the terminal's cursor or clear its screen.
+    static const char hex[] = "0123456789abcdef";
+    std::string shown = "\"";
+    for (const char c : value) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f) {
+            shown += "\\x";
+            shown += hex[byte >> 4];
+            shown += hex[byte & 0xf];
+        } else {
+            if (c == '"' || c == '\\')
+                shown += '\\';
+            shown += c;
+        }
+    }
+    return shown + "\"";
 }

@@ -18,5 +18,6 @@ std::optional<std::uint32_t> read_seed(const std::string& text);
 // The message for a seed that is not one.
 std::string seed_error(const std::string& text);
 
-// A value as the programs' messages show it: in double quotes.
+// A value as the programs' messages show it: in double quotes, control bytes
+// as \xNN, a double quote or backslash inside after a backslash.
 std::string quoted(const std::string& value);

@@ -27,7 +27,7 @@ plane_texture::plane_texture(const plane_region& plane)
       t_extent(static_cast<float>(static_cast<double>(plane.rows) / texture_size(plane.rows))),
       pixels(static_cast<std::size_t>(plane.columns) * static_cast<std::size_t>(plane.rows) * 4, 0),
       pixels_changed(false), spans(), work_pixels(pixels.size(), 0), work_spans(), upload_pixels(pixels.size(), 0),
-      upload_pending(false), drawn_spans(), composed_pass(-1), ahead_columns(0), ahead_spans()
+      upload_pending(false), drawn_spans(), image_count(0), composed_pass(-1), ahead_columns(0), ahead_spans()
 {
     recolour();
 }
@@ -135,6 +135,9 @@ void plane_texture::take_published()
 {
     if (!pixels_changed)
         return;
+    // Once a pass; the bytes compared in well under a millisecond.
+    if (pixels != upload_pixels)
+        ++image_count;
     // Swapped, not copied: publish overwrites every byte of pixels, so the
     // older image it receives here is never read.
     upload_pixels.swap(pixels);

@@ -63,7 +63,8 @@ public:
     // and its spans for the next draw, and lowers pixels_changed. The upload
     // itself then runs outside the lock. The image is handed over by swapping
     // pixels with upload_pixels: afterwards pixels holds an older image,
-    // which the next publish overwrites whole.
+    // which the next publish overwrites whole. Counts in image_count the
+    // images whose bytes differ from the one taken before.
     void take_published();
 
     // The window boxes the quad is drawn in for the taken spans, projected
@@ -112,6 +113,10 @@ public:
     std::vector<std::uint8_t> upload_pixels;
     bool upload_pending;
     std::array<texel_span, box_count> drawn_spans;
+    // Which picture of the plane upload_pixels holds: a count of the images
+    // taken whose bytes changed. After the last pass every pass hands the
+    // same bytes over again; frames keep what they drew of the plane then.
+    std::uint32_t image_count;
     // The region's pass count at the last compose (-1 before the first).
     int composed_pass;
     // Columns 0 to ahead_columns - 1 of the image show the coming pass, and

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "gl.h"
 #include "mandelbrot/colour.h"
 #include "random/random.h"
 
@@ -60,6 +61,7 @@ ball_camera::ball_camera(stepping stepped_by)
 ball_camera::~ball_camera()
 {
     stop_worker();
+    glDeleteTextures(1, &texture.texture_name);
 }
 
 void ball_camera::stop_worker()

@@ -35,7 +35,8 @@ public:
     // context must be current), 128 walkers and up to 50 paths, drawing from
     // the uniform generator in a fixed order.
     explicit ball_camera(stepping mode = stepping::worker_thread);
-    // Ends the worker thread (the saver itself never destroys its scene).
+    // Ends the worker thread and deletes the texture objects, with the
+    // context current (the saver itself never destroys its scene).
     ~ball_camera();
     ball_camera(const ball_camera&) = delete;
     ball_camera& operator=(const ball_camera&) = delete;

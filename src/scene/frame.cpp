@@ -78,14 +78,57 @@ struct frame_matrices {
     }
 };
 
+// Blending, smooth shading and polygon smoothing, as every frame draws.
+void set_frame_state()
+{
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glShadeModel(GL_SMOOTH);
+    glEnable(GL_POLYGON_SMOOTH);
+}
+
+// What this frame draws, in window pixels, kept beside the last frame's.
+void outline_frame(ball_camera& scene, const frame_matrices& m, const scene_projection& project)
+{
+    std::swap(scene.outline_before, scene.outline);
+    frame_outline& now = scene.outline;
+    now.window = {m.viewport[0], m.viewport[1], static_cast<long>(m.viewport[0]) + m.viewport[2],
+                  static_cast<long>(m.viewport[1]) + m.viewport[3]};
+    std::copy(m.model, m.model + 16, now.matrices);
+    std::copy(m.projection, m.projection + 16, now.matrices + 16);
+    now.plane_image = scene.texture.image_count;
+    scissor_box plane_boxes[plane_texture::box_count];
+    const int plane_count = scene.texture.place_boxes(project, plane_boxes);
+    now.plane_whole = plane_count < 0;
+    now.plane.assign(plane_boxes, plane_boxes + (plane_count < 0 ? 0 : plane_count));
+    outline_orbits(project, scene.paths, scene.orbits_drawn, scene.rules, now);
+}
+
+// The boxes around what changed since the frame before, the overlay's
+// among them; false when only a whole frame will do.
+bool boxes_to_redraw(ball_camera& scene, const scene_projection& project, const pixel_box& overlay,
+                     std::vector<pixel_box>& boxes)
+{
+    const frame_outline& now = scene.outline;
+    const frame_outline& before = scene.outline_before;
+    std::vector<pixel_box> damage;
+    if (!scene.outline_kept || !changed_boxes(project, scene.paths, scene.orbits_before, before, scene.orbits_drawn,
+                                              now, now.plane_image != before.plane_image, scene.rules, damage))
+        return false;
+    if (!overlay.empty())
+        damage.push_back(overlay);
+    return damage_boxes(damage, now.window, most_boxes, scene.rules.most_share, boxes);
+}
+
 // With keep_backdrop, the background is copied before the orbits are drawn
 // over it, for the frames that will be drawn over this one.
-void draw_whole(ball_camera& scene, bool keep_backdrop, const frame_outline& now)
+void draw_whole(ball_camera& scene, bool keep_backdrop)
 {
+    const frame_outline& now = scene.outline;
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     scene.texture.draw();
     if (keep_backdrop)
-        scene.backdrop.capture(now.window, now.matrices);
+        scene.backdrop.capture(now.window, now.matrices, now.plane_image);
     scene.orbits_drawn.draw(scene.paths);
 }
 
@@ -143,10 +186,7 @@ int render_frame(ball_camera& scene, buffer_holds before, const pixel_box& overl
 {
     if (boxes_drawn)
         boxes_drawn->clear();
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glShadeModel(GL_SMOOTH);
-    glEnable(GL_POLYGON_SMOOTH);
+    set_frame_state();
     glPushMatrix();
     if (scene.width == 0 || scene.height == 0) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -156,50 +196,26 @@ int render_frame(ball_camera& scene, buffer_holds before, const pixel_box& overl
     }
     scene.apply();
     scene.take_frame();
-
-    // What this frame draws, in window pixels, beside the last frame's.
     const frame_matrices m;
     const scene_projection project = [&m](double x, double y, double& window_x, double& window_y) {
         return m.project(x, y, window_x, window_y);
     };
-    std::swap(scene.outline_before, scene.outline);
-    frame_outline& now = scene.outline;
-    now.window = {m.viewport[0], m.viewport[1], static_cast<long>(m.viewport[0]) + m.viewport[2],
-                  static_cast<long>(m.viewport[1]) + m.viewport[3]};
-    std::copy(m.model, m.model + 16, now.matrices);
-    std::copy(m.projection, m.projection + 16, now.matrices + 16);
-    scissor_box plane_boxes[plane_texture::box_count];
-    const int plane_count = scene.texture.place_boxes(project, plane_boxes);
-    now.plane_whole = plane_count < 0;
-    now.plane.assign(plane_boxes, plane_boxes + (plane_count < 0 ? 0 : plane_count));
-    outline_orbits(project, scene.paths, scene.orbits_drawn, scene.rules, now);
-
-    // A new plane image changes the background: that frame is drawn whole,
-    // and the background copied again once a pass at most.
-    if (scene.texture.upload_pending)
-        scene.backdrop.forget();
+    outline_frame(scene, m, project);
+    const frame_outline& now = scene.outline;
     const bool over_last = before == buffer_holds::last_frame;
-    const bool backdrop_kept = scene.backdrop.holds(now.window, now.matrices);
-    std::vector<pixel_box> damage;
-    bool partial = over_last && scene.outline_kept && backdrop_kept &&
-                   changed_boxes(project, scene.paths, scene.orbits_before, scene.outline_before, scene.orbits_drawn,
-                                 now, scene.texture.upload_pending, scene.rules, damage);
+    const bool backdrop_kept = scene.backdrop.holds(now.window, now.matrices, now.plane_image);
     std::vector<pixel_box> boxes;
+    const bool partial = over_last && backdrop_kept && boxes_to_redraw(scene, project, overlay, boxes);
     if (partial) {
-        if (!overlay.empty())
-            damage.push_back(overlay);
-        boxes = merge_boxes(damage, now.window, most_boxes);
-        double covered = 0.0;
-        for (const pixel_box& box : boxes)
-            covered += static_cast<double>(box.area());
-        partial = covered <= scene.rules.most_share * static_cast<double>(now.window.area());
-    }
-    if (partial) {
+        // The same bytes handed over again: uploaded, as every new image
+        // is, with nothing of the picture to redraw.
+        scene.texture.upload();
         draw_boxes(scene, boxes);
         if (boxes_drawn)
             *boxes_drawn = boxes;
-    } else
-        draw_whole(scene, over_last && !backdrop_kept, now);
+    } else {
+        draw_whole(scene, over_last && !backdrop_kept);
+    }
     scene.outline_kept = true;
     glPopMatrix();
     return partial ? static_cast<int>(boxes.size()) : -1;

@@ -34,14 +34,14 @@ enum class buffer_holds { anything, last_frame };
 // only the boxes around what changed since are redrawn, with the bytes of a
 // whole frame: the background (clear colour and plane) copied from the last
 // whole frame's, then the objects. The first frame, the frame after a resize
-// or another projection, a frame with a new plane image (once a pass), the
-// first over the last after any of these (it copies the background) and a
-// frame over anything are drawn whole. Returns
-// the number of boxes redrawn, or -1 for a whole frame. overlay is what the
-// caller draws over the scene after it (window pixels, both this frame's and
-// the last one's), redrawn in every frame over the last. boxes_drawn, when
-// given, receives the boxes redrawn (none for a whole frame), for a swap
-// that copies only those.
+// or another projection, a frame whose plane image has other bytes than the
+// last one's (once a pass while the set emerges), the first over the last
+// after any of these (it copies the background) and a frame over anything
+// are drawn whole. Returns the number of boxes redrawn, or -1 for a whole
+// frame. overlay is what the caller draws over the scene after it (window
+// pixels, both this frame's and the last one's), redrawn in every frame over
+// the last. boxes_drawn, when given, receives the boxes redrawn (none for a
+// whole frame), for a swap that copies only those.
 int render_frame(ball_camera& scene, buffer_holds before = buffer_holds::anything, const pixel_box& overlay = no_pixels,
                  std::vector<pixel_box>* boxes_drawn = nullptr);
 

@@ -349,15 +349,34 @@ void cap_boxes(std::vector<pixel_box>& merged, std::size_t most)
     }
 }
 
+// The boxes' areas summed, overlaps counted twice.
+double area_of(const std::vector<pixel_box>& boxes)
+{
+    double area = 0.0;
+    for (const pixel_box& box : boxes)
+        area += static_cast<double>(box.area());
+    return area;
+}
+
 }  // namespace
 
-std::vector<pixel_box> merge_boxes(const std::vector<pixel_box>& boxes, const pixel_box& window, std::size_t most)
+bool damage_boxes(const std::vector<pixel_box>& damage, const pixel_box& window, std::size_t most, double most_share,
+                  std::vector<pixel_box>& boxes)
 {
+    boxes.clear();
     const long columns = (window.right - window.left + tile - 1) / tile;
     const long rows = (window.top - window.bottom + tile - 1) / tile;
     if (columns <= 0 || rows <= 0)
-        return {};
-    std::vector<pixel_box> merged = joined_runs(damaged_tiles(boxes, window, columns, rows), columns, rows);
-    cap_boxes(merged, most);
-    return merged;
+        return true;
+    const double most_area = most_share * static_cast<double>(window.area());
+    const std::vector<pixel_box> tiles = damaged_tiles(damage, window, columns, rows);
+    // The tiles' boxes do not overlap and each lies whole in a merged box:
+    // merging can only add to their area, so this decides as the merged
+    // boxes would, without the merging, which early in a life takes longer
+    // than the whole frame.
+    if (area_of(tiles) > most_area)
+        return false;
+    boxes = joined_runs(tiles, columns, rows);
+    cap_boxes(boxes, most);
+    return area_of(boxes) <= most_area;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -65,6 +66,8 @@ struct frame_outline {
     // with; another projection changes every pixel.
     pixel_box window = no_pixels;
     double matrices[32] = {};
+    // The plane image drawn (plane_texture's image_count).
+    std::uint32_t plane_image = 0;
 };
 
 // The box of the scene points (x, y), projected, widened by reach and slack
@@ -87,8 +90,11 @@ bool changed_boxes(const scene_projection& project, const std::vector<std::uniqu
                    const frame_outline& now, bool plane_uploaded, const damage_rules& reach,
                    std::vector<pixel_box>& damage);
 
-// The boxes clipped to the window, gathered in tiles and joined row by row
-// where that wastes little, then the pairs that waste the least joined until
-// at most `most` remain. Every pixel of the boxes is in one of them; the
-// boxes may overlap.
-std::vector<pixel_box> merge_boxes(const std::vector<pixel_box>& boxes, const pixel_box& window, std::size_t most);
+// The boxes a frame over the last redraws for the damage: the damage
+// clipped to the window, gathered in tiles and joined row by row where that
+// wastes little, then the pairs that waste the least joined until at most
+// `most` remain. Every pixel of the damage inside the window is in one of
+// them; they may overlap. False (a whole frame costs less) when they would
+// cover more than most_share of the window.
+bool damage_boxes(const std::vector<pixel_box>& damage, const pixel_box& window, std::size_t most, double most_share,
+                  std::vector<pixel_box>& boxes);

@@ -34,6 +34,15 @@ int visual_swap_method(Display* display, const XVisualInfo& visual)
     return method;
 }
 
+// Double buffered, with a swap that copies the back buffer.
+bool visual_swap_copies(Display* display, const XVisualInfo& visual)
+{
+    XVisualInfo info = visual;
+    return glx_attribute(display, info, GLX_DOUBLEBUFFER) &&
+           has_glx_extension(display, visual.screen, "GLX_OML_swap_method") &&
+           visual_swap_method(display, visual) == GLX_SWAP_COPY_OML;
+}
+
 // A double-buffered RGB visual of the screen's depth, without multisampling,
 // whose buffer swap copies the back buffer and leaves it as it was.
 bool choose_copying_visual(Display* display, int screen, XVisualInfo& chosen)
@@ -125,21 +134,48 @@ bool window_glx_visual(Display* display, Window window, XVisualInfo& visual, std
     return true;
 }
 
+bool adopted_window_visual(Display* display, x11_window& window, XVisualInfo& visual, std::string& error)
+{
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, window.id, &attributes)) {
+        error = "cannot read the window's attributes";
+        return false;
+    }
+    XVisualInfo own{};
+    const bool own_usable = window_glx_visual(display, window.id, own, error);
+    XVisualInfo copying{};
+    if (attributes.root != window.id && !(own_usable && visual_swap_copies(display, own)) &&
+        choose_copying_visual(display, XScreenNumberOfScreen(attributes.screen), copying)) {
+        visual = copying;
+        error.clear();
+        return window.cover_with_child(copying, error);
+    }
+    visual = own;
+    return own_usable;
+}
+
+buffer_holds back_buffer_after_swap(bool ages_known, unsigned int age, bool swap_copies)
+{
+    if (ages_known)
+        return age == 1 ? buffer_holds::last_frame : buffer_holds::anything;
+    return swap_copies ? buffer_holds::last_frame : buffer_holds::anything;
+}
+
 bool glx_context::create(Display* new_display, const XVisualInfo& visual, Window new_window, std::string& error)
 {
     display = new_display;
     window = new_window;
     XVisualInfo info = visual;
     double_buffered = glx_attribute(display, info, GLX_DOUBLEBUFFER);
-    buffer_age = double_buffered && has_glx_extension(display, info.screen, "GLX_EXT_buffer_age");
-    swap_copies = double_buffered && has_glx_extension(display, info.screen, "GLX_OML_swap_method") &&
-                  visual_swap_method(display, info) == GLX_SWAP_COPY_OML;
+    swap_copies = visual_swap_copies(display, info);
     // Direct where the driver can; indirect contexts still draw OpenGL 1.1.
     context = glXCreateContext(display, &info, nullptr, True);
     if (!context) {
         error = "cannot create an OpenGL context";
         return false;
     }
+    buffer_age = double_buffered && glXIsDirect(display, context) &&
+                 has_glx_extension(display, info.screen, "GLX_EXT_buffer_age");
     if (!glXMakeCurrent(display, window, context)) {
         error = "cannot make the OpenGL context current on the window";
         return false;
@@ -149,12 +185,10 @@ bool glx_context::create(Display* new_display, const XVisualInfo& visual, Window
 
 buffer_holds glx_context::back_buffer_holds() const
 {
-    if (buffer_age) {
-        unsigned int age = 0;
+    unsigned int age = 0;
+    if (buffer_age)
         glXQueryDrawable(display, window, GLX_BACK_BUFFER_AGE_EXT, &age);
-        return age == 1 ? buffer_holds::last_frame : buffer_holds::anything;
-    }
-    return swap_copies ? buffer_holds::last_frame : buffer_holds::anything;
+    return back_buffer_after_swap(buffer_age, age, swap_copies);
 }
 
 void glx_context::present()

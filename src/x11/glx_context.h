@@ -8,6 +8,7 @@
 #include <X11/Xutil.h>
 
 #include "scene/frame.h"
+#include "x11/x11_window.h"
 
 // The visual for a window of our own: RGB with 8 bits a channel, double
 // buffered with a swap that keeps the back buffer where the server offers
@@ -17,6 +18,18 @@ bool choose_glx_visual(Display* display, int screen, XVisualInfo& chosen, std::s
 
 // The visual of an existing window, if OpenGL can draw RGB pictures with it.
 bool window_glx_visual(Display* display, Window window, XVisualInfo& visual, std::string& error);
+
+// The visual to draw in an adopted window with: where the window's own does
+// not keep the back buffer across a swap and the server has one that does
+// (GLX_OML_swap_method's copy), that one, in a child window laid over it
+// (not over a root window, where it would hide every other window); else
+// the window's own, if OpenGL can draw RGB pictures with it.
+bool adopted_window_visual(Display* display, x11_window& window, XVisualInfo& visual, std::string& error);
+
+// What the back buffer holds after a swap: with buffer ages known, the frame
+// presented when the age is 1 (0 says its contents are undefined); without,
+// the frame presented when the configuration's swap copies.
+buffer_holds back_buffer_after_swap(bool ages_known, unsigned int age, bool swap_copies);
 
 class glx_context {
 public:
@@ -34,9 +47,9 @@ public:
     // single-buffered visual, whose drawing is already on the window.
     void present();
 
-    // What the back buffer holds after present(): the frame presented when
-    // the drawable's buffer age is 1, or, without buffer ages, when its
-    // configuration's swap copies; else anything.
+    // What the back buffer holds after present(), by
+    // back_buffer_after_swap. Buffer ages are asked only of a direct
+    // context: an indirect one's query is an X error.
     buffer_holds back_buffer_holds() const;
 
     bool double_buffered = false;

@@ -70,8 +70,8 @@ bool saver_run::open_window(std::string& error)
     Window target = options.window_id;
     if (options.target == hack_target::root && !root_target(display, target, error))
         return false;
-    return window.adopt(display, target, error) && window_glx_visual(display, target, visual, error) &&
-           context.create(display, visual, target, error);
+    return window.adopt(display, target, error) && adopted_window_visual(display, window, visual, error) &&
+           context.create(display, visual, window.drawable, error);
 }
 
 bool saver_run::handle_pending_events()

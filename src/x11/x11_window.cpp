@@ -54,6 +54,7 @@ bool x11_window::create(Display* new_display, const XVisualInfo& visual, int new
                        visual.depth, InputOutput, visual.visual, CWColormap | CWBackPixel | CWBorderPixel | CWEventMask,
                        &attributes);
     owned = true;
+    drawable = id;
     width = new_width;
     height = new_height;
 
@@ -76,6 +77,7 @@ bool x11_window::adopt(Display* new_display, Window window, std::string& error)
 {
     display = new_display;
     id = window;
+    drawable = window;
     owned = false;
     XWindowAttributes attributes;
     const Status found = XGetWindowAttributes(display, window, &attributes);
@@ -95,6 +97,25 @@ bool x11_window::adopt(Display* new_display, Window window, std::string& error)
     return error.empty();
 }
 
+bool x11_window::cover_with_child(const XVisualInfo& visual, std::string& error)
+{
+    colormap = XCreateColormap(display, id, visual.visual, AllocNone);
+    XSetWindowAttributes attributes{};
+    attributes.colormap = colormap;
+    // No background: the server paints nothing under the frames.
+    attributes.background_pixmap = None;
+    attributes.border_pixel = 0;
+    // Exposures only: input goes on to the window below, as it went before.
+    attributes.event_mask = ExposureMask;
+    child =
+        XCreateWindow(display, id, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height), 0, visual.depth,
+                      InputOutput, visual.visual, CWColormap | CWBackPixmap | CWBorderPixel | CWEventMask, &attributes);
+    XMapWindow(display, child);
+    drawable = child;
+    error = take_x11_error(display);
+    return error.empty();
+}
+
 bool x11_window::handle(const XEvent& event)
 {
     switch (event.type) {
@@ -103,10 +124,12 @@ bool x11_window::handle(const XEvent& event)
             width = event.xconfigure.width;
             height = event.xconfigure.height;
             spoiled = true;
+            if (child != 0)
+                XResizeWindow(display, child, static_cast<unsigned>(width), static_cast<unsigned>(height));
         }
         return false;
     case Expose:
-        spoiled = spoiled || event.xexpose.window == id;
+        spoiled = spoiled || event.xexpose.window == drawable;
         return false;
     case DestroyNotify:
         return event.xdestroywindow.window == id;
@@ -126,8 +149,10 @@ bool x11_window::handle(const XEvent& event)
 
 x11_window::~x11_window()
 {
-    if (!owned || !display)
+    if (!display)
         return;
-    XDestroyWindow(display, id);
-    XFreeColormap(display, colormap);
+    if (owned || child != 0)
+        XDestroyWindow(display, owned ? id : child);
+    if (colormap != 0)
+        XFreeColormap(display, colormap);
 }

@@ -18,7 +18,7 @@ std::string take_x11_error(Display* display, bool wait_for_server = true);
 class x11_window {
 public:
     x11_window() = default;
-    // Destroys the window if it is our own.
+    // Destroys the window if it is our own, or the child laid over it.
     ~x11_window();
     x11_window(const x11_window&) = delete;
     x11_window& operator=(const x11_window&) = delete;
@@ -28,6 +28,9 @@ public:
     bool create(Display* display, const XVisualInfo& visual, int width, int height, std::string& error);
     // Draws into an existing window: follows its size, never reacts to input.
     bool adopt(Display* display, Window window, std::string& error);
+    // Draws, in an adopted window, into a child window of this visual laid
+    // over it, of its own colormap, following its size and taking no input.
+    bool cover_with_child(const XVisualInfo& visual, std::string& error);
 
     // Handles one event. True when the run should end: our window was closed
     // by the user, or the window we were given was destroyed.
@@ -35,6 +38,8 @@ public:
 
     Display* display = nullptr;
     Window id = 0;
+    // What the context draws on: the window, or the child laid over it.
+    Window drawable = 0;
     bool owned = false;
     int width = 0;
     int height = 0;
@@ -43,6 +48,7 @@ public:
     bool spoiled = true;
 
 private:
+    Window child = 0;
     Colormap colormap = 0;
     Atom delete_window = None;
 };

@@ -4,7 +4,10 @@
 # -activate with the daemon's arguments and window, showing the renderer's
 # frame of the same seed, ended by -deactivate within a second with nothing
 # left; then the settings window's preview, which runs the programs-list
-# command with --window-id appended ("velmora --root --window-id 0x...").
+# command with --window-id appended ("velmora --root --window-id 0x...");
+# then two monitors (the heads of a Xephyr nested in the Xvfb, joined by
+# Xinerama): one hack a monitor, each on a window of its monitor's size
+# showing the renderer's frame of that size.
 # Usage: xscreensaver_test.sh DEB DAEMON_PROBE
 source "$(dirname "$0")/daemon_lib.sh"
 deb="$1"
@@ -98,4 +101,34 @@ note "the settings preview runs \"$preview\""
 window="${BASH_REMATCH[1]}"
 "$probe" "$display" "$window" --black-first "$pid" || abort "the preview window $window does not show Velmora"
 [ "$(hack_pids)" = "$pid" ] || abort "the preview did not keep running"
+
+# Two monitors of different sizes: the daemon runs the hack once on each,
+# with -root and XSCREENSAVER_WINDOW naming that monitor's window.
+end_user_processes
+programs_file "velmora --root --seed $seed"
+start_x_server "$work/xephyr.log" Xephyr -ac -screen 1024x768 -screen 800x600 +xinerama ||
+  abort "Xephyr did not start (scripts/install-deps.sh test installs it)"
+heads_pid=$x_server_pid
+display=$DISPLAY
+note "Xephyr $display: heads 1024x768 and 800x600"
+start_daemon || abort "the xscreensaver daemon does not answer on two monitors"
+activated="$(now)"
+as_user xscreensaver-command -activate >/dev/null
+two_hacks() { [ "$(hack_pids | wc -l)" -eq 2 ]; }
+wait_for 20 two_hacks || abort "$(hack_pids | wc -l) velmora processes 20 s after -activate on two monitors"
+sizes=()
+for pid in $(hack_pids); do
+  window="$(tr '\0' '\n' <"/proc/$pid/environ" | sed -n 's/^XSCREENSAVER_WINDOW=//p')"
+  [ -n "$window" ] || abort "the daemon set no XSCREENSAVER_WINDOW for velmora $pid"
+  size="$(DISPLAY=$display xwininfo -id "$window" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')"
+  note "velmora $pid draws on $window, $size"
+  sizes+=("$size")
+  "$probe" "$display" "$window" --seed "$seed" --since "$activated" ||
+    abort "the $size monitor's window does not show Velmora's set"
+done
+[ "$(printf '%s\n' "${sizes[@]}" | sort | tr '\n' ' ')" = "1024x768 800x600 " ] ||
+  abort "the hacks' windows are ${sizes[*]}, not one of each monitor's size"
+as_user xscreensaver-command -deactivate >/dev/null
+wait_for 5 no_hack_running || abort "velmora still runs 5 s after -deactivate on two monitors"
+kill "$heads_pid"
 note "all checks passed"

@@ -24,6 +24,7 @@ struct boxes_case {
     int placed;
     scissor_box first;
     scissor_box second;
+    quad_layout quad = two_bands;
 };
 
 }  // namespace
@@ -36,11 +37,19 @@ TEST(scissor_boxes, boxes_cover_the_spans_with_their_reach_and_the_outer_edges)
         {"one band, no reach", {{10, 20}, {100, 0}}, 0, 1, {20, 52, 10, 34}, {}},
         {"a reach takes in the neighbour's span", {{10, 20}, {100, 0}}, 2, 2, {18, 52, 14, 34}, {18, 18, 14, 34}},
         {"no opaque texel, no box", {{100, 0}, {100, 0}}, 2, 0, {}, {}},
+        // Columns 1.5 pixels wide: 11 to 21 at window x 26.5 to 41.5.
+        {"edges between pixels are rounded outward",
+         {{11, 21}, {100, 0}},
+         0,
+         1,
+         {26, 52, 16, 34},
+         {},
+         {150.0, 64.0, 100, 64, 32}},
     };
     for (const boxes_case& c : cases) {
         SCOPED_TRACE(c.what);
         scissor_box boxes[2] = {};
-        ASSERT_EQ(place_scissor_boxes(shifted, two_bands, c.spans, 2, c.reach, boxes), c.placed);
+        ASSERT_EQ(place_scissor_boxes(shifted, c.quad, c.spans, 2, c.reach, boxes), c.placed);
         const scissor_box* expected[] = {&c.first, &c.second};
         for (int b = 0; b < c.placed; ++b) {
             EXPECT_EQ(boxes[b].left, expected[b]->left);

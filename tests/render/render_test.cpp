@@ -447,20 +447,28 @@ TEST(render, orbit_copy_draws_the_objects_own_bytes)
 
 // Frames drawn over the frame before, only in the boxes around what
 // changed, give the whole frame's bytes: at the first steps, across a whole
-// pass (step 30, the plane's upload), later, and after the last pass (step
-// 2880), at two sizes. Each whole frame drawn for the comparison is also the
-// next damaged frame's frame before. Boxes without slack must do (the
-// saver's slack only widens them); a pixel less must show somewhere, with
-// the walkers and with the paths alone (the walkers' boxes, redrawn every
-// step, would hide a path's box one pixel short).
+// pass (step 30, the plane's upload), later, across the last pass (step
+// 2880) and after it, where every pass hands the same image over again and
+// frames stay drawn over the last. Each whole frame drawn for the comparison
+// is also the next damaged frame's frame before. The windows: one growing in
+// height alone (the background's texture must grow with it), one shrunk to
+// nothing while the next pass's image comes, then its size again (the
+// background copied before must not come back). Boxes without slack must do
+// (the saver's slack only widens them); a pixel less must show somewhere,
+// with the walkers and with the paths alone (the walkers' boxes, redrawn
+// every step, would hide a path's box one pixel short). A scene that ends
+// deletes its textures.
 TEST(render, frames_drawn_over_the_last_give_the_whole_frames_bytes)
 {
     struct window {
         int width;
         int height;
+        int steps;  // frames at this size, one step apart
     };
-    const window windows[] = {{320, 240}, {W, H}};
-    const int firsts[] = {0, 28, 1000, 2878};
+    const window windows[] = {{320, 240, 4}, {320, 700, 4}, {0, 0, 30}, {320, 700, 4}, {W, H, 4}};
+    const int firsts[] = {0, 28, 1000, 2878, 2908};
+    // The last pass that changes the plane's picture.
+    constexpr int last_new_image = plane_region::max_passes * ball_camera::cycle_steps;
     struct variant {
         long slack;
         bool equal;
@@ -471,6 +479,8 @@ TEST(render, frames_drawn_over_the_last_give_the_whole_frames_bytes)
         auto scene = sized_scene(seed);
         scene->rules.slack = v.slack;
         scene->rules.most_share = 1e9;  // boxes however much changed
+        bool after_empty = false;
+        bool new_image_while_empty = false;
         for (const int first : starts)
             for (const window& w : windows) {
                 while (scene->step_count < first)
@@ -481,15 +491,20 @@ TEST(render, frames_drawn_over_the_last_give_the_whole_frames_bytes)
                     scene->walker_cursor = scene->walkers.end();
                 }
                 draw_frame(*scene);
-                for (int k = 0; k < 4; ++k) {
+                for (int k = 0; k < w.steps; ++k) {
                     scene->step();
+                    const bool new_image =
+                        scene->step_count % ball_camera::cycle_steps == 0 && scene->step_count <= last_new_image;
+                    new_image_while_empty = new_image_while_empty || (w.width == 0 && new_image);
                     // Whole: the first over a frame drawn whole for anything
-                    // (it copies the background) and a new plane image's.
-                    const bool whole = k == 0 || scene->texture.pixels_changed;
+                    // (it copies the background, unless it holds this size's
+                    // with the same plane), an empty window's, and a new
+                    // plane image's.
+                    const bool whole = (k == 0 && (!after_empty || new_image_while_empty)) || w.width == 0 || new_image;
                     const int boxes = render_frame(*scene, buffer_holds::last_frame);
                     glFinish();
                     partial += boxes >= 0 ? 1 : 0;
-                    EXPECT_EQ(boxes < 0, whole) << "step " << scene->step_count;
+                    EXPECT_EQ(boxes < 0, whole) << "step " << scene->step_count << ", " << w.width << "x" << w.height;
                     const std::vector<std::uint8_t> damaged = window_bytes(w.width, w.height);
                     draw_frame(*scene);
                     const bool same = damaged == window_bytes(w.width, w.height);
@@ -500,14 +515,21 @@ TEST(render, frames_drawn_over_the_last_give_the_whole_frames_bytes)
                                           << ", " << boxes << " boxes";
                     }
                 }
+                new_image_while_empty = new_image_while_empty && w.width == 0;
+                after_empty = w.width == 0;
             }
         reshape(W, H, *scene);
+        const unsigned int textures[] = {scene->texture.texture_name, scene->backdrop.texture()};
+        ASSERT_NE(textures[1], 0u);
+        scene.reset();
+        for (const unsigned int name : textures)
+            EXPECT_FALSE(glIsTexture(name)) << "texture " << name << " outlives its scene";
     };
     for (const std::uint32_t seed : {7u, 42u}) {
         int partial = 0;
         int differing = 0;
-        run(seed, {firsts, firsts + 4}, {0, true, true}, partial, differing);
-        EXPECT_GE(partial, 22) << "seed " << seed << ": frames over the last redraw boxes";
+        run(seed, {firsts, firsts + 5}, {0, true, true}, partial, differing);
+        EXPECT_GE(partial, 40) << "seed " << seed << ": frames over the last redraw boxes";
     }
     int partial = 0;
     int differing = 0;

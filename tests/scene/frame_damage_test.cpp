@@ -41,7 +41,8 @@ TEST(frame_damage, merged_boxes_keep_every_damaged_pixel_of_the_window)
                                           {40, 100, 90, 120},   {60, 110, 70, 160}, {150, 5, 260, 6},
                                           {199, 149, 201, 151}, {120, 60, 121, 90}, {5, 140, 6, 141}};
     for (const std::size_t most : {std::size_t{24}, std::size_t{3}, std::size_t{1}}) {
-        const std::vector<pixel_box> merged = merge_boxes(boxes, window, most);
+        std::vector<pixel_box> merged;
+        ASSERT_TRUE(damage_boxes(boxes, window, most, 1e9, merged));
         EXPECT_LE(merged.size(), most);
         for (const pixel_box& m : merged) {
             EXPECT_FALSE(m.empty());
@@ -57,6 +58,67 @@ TEST(frame_damage, merged_boxes_keep_every_damaged_pixel_of_the_window)
                     missed += kept ? 0 : 1;
                 }
         EXPECT_EQ(missed, 0) << "at most " << most << " boxes";
+    }
+}
+
+// A whole frame where the boxes would cover more than 60 % of the window:
+// decided from the damaged tiles' own boxes before merging, and from the
+// merged boxes after it. A 256 x 128 window (8 x 4 tiles) takes boxes of
+// 19,660 pixels at most.
+TEST(frame_damage, whole_frames_where_boxes_would_cover_most_of_the_window)
+{
+    const pixel_box window{0, 0, 256, 128};
+    // One pixel in the middle of every tile: 32 tiles, 32 pixels.
+    std::vector<pixel_box> every_tile;
+    for (long y = 16; y < 128; y += 32)
+        for (long x = 16; x < 256; x += 32)
+            every_tile.push_back({x, y, x + 1, y + 1});
+    struct case_ {
+        const char* what;
+        std::vector<pixel_box> damage;
+        std::size_t most;
+        bool whole;
+    };
+    const case_ cases[] = {
+        {"20,000 pixels damaged", {{0, 0, 200, 100}}, 8, true},
+        {"19,600 pixels damaged", {{0, 0, 196, 100}}, 8, false},
+        {"a pixel in every tile: four rows of 225 x 1", every_tile, 8, false},
+        {"200 pixels in opposite corners, merged into one box", {{0, 0, 10, 10}, {246, 118, 256, 128}}, 1, true},
+    };
+    for (const case_& c : cases) {
+        std::vector<pixel_box> boxes;
+        EXPECT_EQ(!damage_boxes(c.damage, window, c.most, 0.6, boxes), c.whole) << c.what;
+    }
+}
+
+// A walker's trail is damaged in runs of segments: every point of every
+// segment lies in a box by the line's reach, also where two runs join.
+TEST(frame_damage, walker_trail_runs_cover_every_segment)
+{
+    const damage_rules rules{1.0, 1.0, 0, 0.6};
+    const std::vector<std::unique_ptr<orbit_path>> no_paths;
+    for (const std::size_t count : {std::size_t{10}, std::size_t{20}}) {
+        orbit_picture before;
+        orbit_picture now;
+        now.walkers.push_back({{0.0f, 0.0f}, {255, 255, 255, 255}, 0, count});
+        for (std::size_t i = 0; i < count; ++i) {
+            now.trail.push_back({10.0f * static_cast<float>(i), 5.0f * static_cast<float>(i)});
+            now.trail_colours.push_back({255, 255, 255, 255});
+        }
+        const frame_outline outline;
+        std::vector<pixel_box> damage;
+        ASSERT_TRUE(changed_boxes(doubled, no_paths, before, outline, now, outline, false, rules, damage));
+        for (std::size_t i = 0; i + 1 < count; ++i)
+            for (const double t : {0.0, 0.25, 0.5, 0.75, 1.0}) {
+                const double x = 20.0 * (static_cast<double>(i) + t) + 10.0;
+                const double y = 10.0 * (static_cast<double>(i) + t) + 5.0;
+                bool covered = false;
+                for (const pixel_box& b : damage)
+                    covered =
+                        covered || (static_cast<double>(b.left) <= x - 1.0 && x + 1.0 <= static_cast<double>(b.right) &&
+                                    static_cast<double>(b.bottom) <= y - 1.0 && y + 1.0 <= static_cast<double>(b.top));
+                EXPECT_TRUE(covered) << count << " vertices, segment " << i << " at " << t;
+            }
     }
 }
 

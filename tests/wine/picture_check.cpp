@@ -4,8 +4,13 @@
 //
 // Usage:
 //   picture_check black SCREENSHOT.ppm   share of (nearly) black pixels
-//   picture_check set SCREENSHOT.ppm     the pass count k whose picture the
-//                                        screenshot matches best, and how well
+//   picture_check set SCREENSHOT.ppm [LEFT,TOP,WIDTH,HEIGHT ...]
+//                                        the pass count k whose picture the
+//                                        screenshot matches best, and how well;
+//                                        with areas (the monitors, where a
+//                                        screen of several shows anything
+//                                        between them), only their pixels,
+//                                        and how well each matches at k
 // Prints key=value facts; the suite judges them.
 #include <cmath>
 #include <cstdint>
@@ -133,26 +138,26 @@ void expected_colour(const plane_texture& texture, int columns, int rows, texel_
         out[c] = static_cast<int>(sum[c] * sum[3] / 255.0 + 0.5);
 }
 
-int best_pass(const screenshot& image)
+struct area {
+    int left;
+    int top;
+    int width;
+    int height;
+};
+
+// How many of the sampled pixels of each area show the picture of the
+// texture: within a tolerance in every channel.
+std::vector<double> area_matches(const screenshot& image, const plane_texture& texture, const plane_region& region,
+                                 const screen_to_texture& to_texture, const std::vector<area>& areas)
 {
-    plane_region region(saver_rectangle);
-    plane_texture texture(region);
-    const screen_to_texture to_texture(image.width, image.height, region.columns, region.rows);
     constexpr int sample_step = 3;
     constexpr int tolerance = 24;
-
-    int best_k = -1;
-    double best_match = -1.0;
-    double match_at_zero = 0.0;
-    for (int k = 0; k <= plane_region::max_passes; ++k) {
-        if (k > 0) {
-            region.advance_pass();
-            texture.recolour();
-        }
+    std::vector<double> matches;
+    for (const area& a : areas) {
         std::size_t matched = 0;
         std::size_t samples = 0;
-        for (int y = 1; y < image.height; y += sample_step)
-            for (int x = 1; x < image.width; x += sample_step) {
+        for (int y = a.top + 1; y < a.top + a.height; y += sample_step)
+            for (int x = a.left + 1; x < a.left + a.width; x += sample_step) {
                 int expected[3];
                 expected_colour(texture, region.columns, region.rows, to_texture(x, y), expected);
                 const std::uint8_t* shown =
@@ -165,24 +170,60 @@ int best_pass(const screenshot& image)
                 matched += close ? 1 : 0;
                 ++samples;
             }
-        const double match = static_cast<double>(matched) / static_cast<double>(samples);
+        matches.push_back(samples > 0 ? static_cast<double>(matched) / static_cast<double>(samples) : 0.0);
+    }
+    return matches;
+}
+
+int best_pass(const screenshot& image, const std::vector<area>& areas)
+{
+    plane_region region(saver_rectangle);
+    plane_texture texture(region);
+    const screen_to_texture to_texture(image.width, image.height, region.columns, region.rows);
+    double total_area = 0.0;
+    for (const area& a : areas)
+        total_area += static_cast<double>(a.width) * a.height;
+
+    int best_k = -1;
+    double best_match = -1.0;
+    double match_at_zero = 0.0;
+    std::vector<double> best_areas;
+    for (int k = 0; k <= plane_region::max_passes; ++k) {
+        if (k > 0) {
+            region.advance_pass();
+            texture.recolour();
+        }
+        const std::vector<double> matches = area_matches(image, texture, region, to_texture, areas);
+        double match = 0.0;
+        for (std::size_t i = 0; i < areas.size(); ++i)
+            match += matches[i] * areas[i].width * areas[i].height / total_area;
         if (k == 0)
             match_at_zero = match;
         if (match > best_match) {
             best_match = match;
             best_k = k;
+            best_areas = matches;
         }
     }
     std::printf("best_pass=%d\nbest_match=%.4f\nmatch_at_pass_0=%.4f\n", best_k, best_match, match_at_zero);
+    for (std::size_t i = 0; areas.size() > 1 && i < areas.size(); ++i)
+        std::printf("area_match=%.4f\n", best_areas[i]);
     return 0;
+}
+
+// LEFT,TOP,WIDTH,HEIGHT inside the image.
+bool read_area(const char* text, const screenshot& image, area& a)
+{
+    return std::sscanf(text, "%d,%d,%d,%d", &a.left, &a.top, &a.width, &a.height) == 4 && a.left >= 0 && a.top >= 0 &&
+           a.width > 0 && a.height > 0 && a.left + a.width <= image.width && a.top + a.height <= image.height;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: picture_check black|set SCREENSHOT.ppm\n");
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: picture_check black|set SCREENSHOT.ppm [LEFT,TOP,WIDTH,HEIGHT ...]\n");
         return 2;
     }
     screenshot image;
@@ -193,8 +234,19 @@ int main(int argc, char** argv)
     const std::string mode = argv[1];
     if (mode == "black")
         return black_share(image);
-    if (mode == "set")
-        return best_pass(image);
+    if (mode == "set") {
+        std::vector<area> areas;
+        for (int i = 3; i < argc; ++i) {
+            areas.push_back({});
+            if (!read_area(argv[i], image, areas.back())) {
+                std::fprintf(stderr, "not an area of the screenshot: %s\n", argv[i]);
+                return 2;
+            }
+        }
+        if (areas.empty())
+            areas.push_back({0, 0, image.width, image.height});
+        return best_pass(image, areas);
+    }
     std::fprintf(stderr, "unknown mode %s\n", argv[1]);
     return 2;
 }

@@ -258,6 +258,27 @@ int info()
     return 0;
 }
 
+BOOL CALLBACK say_monitor(HMONITOR monitor, HDC, LPRECT, LPARAM)
+{
+    MONITORINFO facts = {};
+    facts.cbSize = sizeof facts;
+    if (GetMonitorInfoA(monitor, &facts))
+        say("monitor=%ld,%ld,%ld,%ld primary=%d", facts.rcMonitor.left, facts.rcMonitor.top,
+            facts.rcMonitor.right - facts.rcMonitor.left, facts.rcMonitor.bottom - facts.rcMonitor.top,
+            (facts.dwFlags & MONITORINFOF_PRIMARY) != 0 ? 1 : 0);
+    return TRUE;
+}
+
+// monitors: each monitor the system reports, in its order, and the virtual
+// screen around them.
+int monitors()
+{
+    EnumDisplayMonitors(nullptr, nullptr, say_monitor, 0);
+    say("virtual=%d,%d,%d,%d", GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+        GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
+    return 0;
+}
+
 // send MESSAGE:WPARAM:LPARAM...: sends each message in turn to the
 // full-screen saver window and reports its result, the tick count at which
 // it was sent, and whether the window is still there shortly after.
@@ -380,9 +401,10 @@ struct running_preview {
     HWND child;
 };
 
-// Creates the preview parent with a client area of the given size, starts
-// SAVER /p inside it and waits for its child window.
-running_preview start_preview(const char* saver, LONG width, LONG height)
+// Creates the preview parent with a client area of the given size at the
+// given place on the screen, starts SAVER /p inside it and waits for its
+// child window.
+running_preview start_preview(const char* saver, LONG width, LONG height, POINT at = {40, 40})
 {
     WNDCLASSA parent_class = {};
     parent_class.lpfnWndProc = parent_proc;
@@ -391,7 +413,7 @@ running_preview start_preview(const char* saver, LONG width, LONG height)
     parent_class.lpszClassName = "VelmoraPreviewParent";
     RegisterClassA(&parent_class);
     // A frameless parent, so that its client area can be empty.
-    preview_parent = CreateWindowExA(0, "VelmoraPreviewParent", "Display settings", WS_POPUP | WS_VISIBLE, 40, 40,
+    preview_parent = CreateWindowExA(0, "VelmoraPreviewParent", "Display settings", WS_POPUP | WS_VISIBLE, at.x, at.y,
                                      width, height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (preview_parent == nullptr)
         fail("no parent window");
@@ -414,21 +436,27 @@ running_preview start_preview(const char* saver, LONG width, LONG height)
     return {process, child};
 }
 
-// preview SAVER WIDTH HEIGHT: starts the saver as a preview inside a parent
-// whose client area has the given size, tries to close it with input, and
-// destroys the parent.
+// preview SAVER WIDTH HEIGHT [X Y]: starts the saver as a preview inside a
+// parent whose client area has the given size (at X, Y on the screen, else
+// at 40, 40), tries to close it with input, and destroys the parent.
 int preview(int argc, char** argv)
 {
     if (argc < 3)
-        fail("preview needs SAVER WIDTH HEIGHT");
+        fail("preview needs SAVER WIDTH HEIGHT [X Y]");
     const LONG width = std::atol(argv[1]);
     const LONG height = std::atol(argv[2]);
-    const running_preview started = start_preview(argv[0], width, height);
+    const POINT at = argc >= 5 ? POINT{std::atol(argv[3]), std::atol(argv[4])} : POINT{40, 40};
+    const running_preview started = start_preview(argv[0], width, height, at);
     const PROCESS_INFORMATION process = started.process;
     const HWND child = started.child;
     say("child=1 title=%s child_style=%d same_client=%d", title_of(child).c_str(),
         (GetWindowLongA(child, GWL_STYLE) & WS_CHILD) != 0 ? 1 : 0, client_size_is(child, width, height) ? 1 : 0);
+    RECT placed = {};
+    GetWindowRect(child, &placed);
+    say("child_screen=%ld,%ld,%ld,%ld", placed.left, placed.top, placed.right - placed.left,
+        placed.bottom - placed.top);
 
+    const ULONGLONG busy_before = busy_ms_of(process.hThread);
     // Input that would close the full-screen saver.
     const UINT inputs[][3] = {
         {WM_KEYDOWN, VK_SPACE, 1},
@@ -452,6 +480,7 @@ int preview(int argc, char** argv)
     }
     PostMessageA(child, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(child), MAKELPARAM(10, 10));
     pump_for(1200);
+    say("window_thread_busy_ms=%llu", busy_ms_of(process.hThread) - busy_before);
     say("survived_input=%d", IsWindow(child) && WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT ? 1 : 0);
     say("context_menu_to_parent=%d", context_menus_with_parent_handle);
 
@@ -727,12 +756,14 @@ int registry(int argc, char** argv)
 int main(int argc, char** argv)
 {
     if (argc < 2)
-        fail("usage: saver_probe run|info|send|settitle|preview|preview-end|end|cursor|running|dpi|reg ...");
+        fail("usage: saver_probe run|info|monitors|send|settitle|preview|preview-end|end|cursor|running|dpi|reg ...");
     const std::string command = argv[1];
     if (command == "run")
         return run(argc - 2, argv + 2);
     if (command == "info")
         return info();
+    if (command == "monitors")
+        return monitors();
     if (command == "send")
         return send(argc - 2, argv + 2);
     if (command == "settitle")

@@ -175,6 +175,16 @@ TEST_F(frontend, window_id_draws_into_the_given_window)
     auto velmora = start({"-window-id", std::to_string(preview), "-seed", "5"});
     ASSERT_TRUE(wait_until_drawn(*client, preview, start_up_limit)) << velmora->error_output();
     EXPECT_FALSE(client->find_window("Velmora", 0.0).has_value()) << "no window of its own";
+    // The window's default visual keeps nothing across a swap: the frames
+    // go to a child of a visual whose swap copies, over the last.
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned int child_count = 0;
+    XQueryTree(client->display, preview, &root, &parent, &children, &child_count);
+    if (children)
+        XFree(children);
+    EXPECT_EQ(child_count, 1u);
     expect_emergence_then_clean_end(*velmora, preview, 5);
 }
 
