@@ -1,7 +1,18 @@
 #include "egl/egl_config.h"
 
-bool choose_egl_config(EGLDisplay display, const EGLint* attributes, EGLint alpha_bits, EGLConfig& chosen)
+bool choose_egl_config(EGLDisplay display, EGLint surface_type, EGLint alpha_bits, EGLConfig& chosen)
 {
+    const EGLint attributes[] = {EGL_SURFACE_TYPE,
+                                 surface_type,
+                                 EGL_RENDERABLE_TYPE,
+                                 EGL_OPENGL_BIT,
+                                 EGL_RED_SIZE,
+                                 8,
+                                 EGL_GREEN_SIZE,
+                                 8,
+                                 EGL_BLUE_SIZE,
+                                 8,
+                                 EGL_NONE};
     EGLConfig configs[64];
     EGLint count = 0;
     if (!eglChooseConfig(display, attributes, configs, 64, &count) || count == 0)

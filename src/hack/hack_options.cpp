@@ -29,6 +29,18 @@ hack_target chosen_target(bool root, bool by_id)
     return hack_target::new_window;
 }
 
+// Flags that cannot be given together: the one line that says so, or empty.
+std::string contradiction(bool new_window, bool root, bool by_id, display_server server)
+{
+    // A new window of our own contradicts drawing on any existing one.
+    if (new_window && (root || by_id))
+        return std::string("-window draws in a new window; it cannot be given with ") +
+               (by_id ? "-window-id" : "-root");
+    if (by_id && server == display_server::wayland)
+        return "-window-id names an X window; it cannot be given with -wayland";
+    return {};
+}
+
 // -x11 or -wayland; false when the other one came before.
 bool choose_server(hack_options& options, display_server server)
 {
@@ -105,12 +117,9 @@ parsed_hack_options parse_hack_options(const std::vector<std::string>& arguments
             return fail("unknown option " + quoted(argument) + " (try --help)");
         }
     }
-    // A new window of our own contradicts drawing on any existing one.
-    if (new_window && (root || by_id))
-        return fail(std::string("-window draws in a new window; it cannot be given with ") +
-                    (by_id ? "-window-id" : "-root"));
-    if (by_id && options.server == display_server::wayland)
-        return fail("-window-id names an X window; it cannot be given with -wayland");
+    const std::string contradicted = contradiction(new_window, root, by_id, options.server);
+    if (!contradicted.empty())
+        return fail(contradicted);
     options.target = chosen_target(root, by_id);
     return result;
 }

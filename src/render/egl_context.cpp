@@ -51,20 +51,8 @@ bool egl_context::create(int width, int height, std::string& error)
     }
     display_ = display;
 
-    // 24-bit colour as the saver asks for; no depth or stencil buffer.
-    const EGLint config_attributes[] = {EGL_SURFACE_TYPE,
-                                        EGL_PBUFFER_BIT,
-                                        EGL_RENDERABLE_TYPE,
-                                        EGL_OPENGL_BIT,
-                                        EGL_RED_SIZE,
-                                        8,
-                                        EGL_GREEN_SIZE,
-                                        8,
-                                        EGL_BLUE_SIZE,
-                                        8,
-                                        EGL_NONE};
     EGLConfig config = nullptr;
-    if (!choose_egl_config(display, config_attributes, -1, config)) {
+    if (!choose_egl_config(display, EGL_PBUFFER_BIT, -1, config)) {
         error = "no EGL configuration with OpenGL and pbuffers";
         return false;
     }

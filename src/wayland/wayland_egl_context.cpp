@@ -26,20 +26,9 @@ bool wayland_egl::open(wl_display* connection, std::string& error)
         error = "EGL has no desktop OpenGL";
         return false;
     }
-    const EGLint attributes[] = {EGL_SURFACE_TYPE,
-                                 EGL_WINDOW_BIT,
-                                 EGL_RENDERABLE_TYPE,
-                                 EGL_OPENGL_BIT,
-                                 EGL_RED_SIZE,
-                                 8,
-                                 EGL_GREEN_SIZE,
-                                 8,
-                                 EGL_BLUE_SIZE,
-                                 8,
-                                 EGL_NONE};
     // No alpha: compositors take a buffer's alpha as the surface's
     // transparency, and the frames' blending leaves it below one.
-    if (!choose_egl_config(display, attributes, 0, config)) {
+    if (!choose_egl_config(display, EGL_WINDOW_BIT, 0, config)) {
         error = "no EGL window configuration with OpenGL";
         return false;
     }
