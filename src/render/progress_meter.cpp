@@ -37,7 +37,7 @@ void progress_meter::report(std::int64_t done, double seconds)
         // Back to the line's start, and blanks to its end after the text.
         std::fprintf(out_, "\r%s\033[K", progress_text(label_, done, total_, seconds).c_str());
     } else {
-        if (done * 10 / total_ == reported_ * 10 / total_)
+        if (total_ <= 0 || done * 10 / total_ == reported_ * 10 / total_)
             return;
         std::fprintf(out_, "%s\n", progress_text(label_, done, total_, seconds).c_str());
     }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -137,9 +138,7 @@ int write_video(const render_options& options)
     return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+int run(int argc, char** argv)
 {
     keep_gl_driver_memory();
     render_options options;
@@ -155,4 +154,17 @@ int main(int argc, char** argv)
         return 0;
     }
     return options.video.empty() ? write_pictures(options) : write_video(options);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        // Caught here so that the stack unwinds: the encoder is ended and
+        // the unfinished video removed on the way.
+        return fail("not enough memory for frames of this size", 1);
+    }
 }

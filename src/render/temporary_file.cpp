@@ -27,8 +27,10 @@ bool temporary_file::create(std::string& error)
         return false;
     }
     // A file of this name is left only by a run of the same number that
-    // was killed outright, so it is overwritten.
-    const int fd = open(temporary_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // was killed outright, so it goes. Made anew, never through a link
+    // someone else put there.
+    unlink(temporary_.c_str());
+    const int fd = open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {
         error = "cannot write " + final_ + ": " + std::strerror(errno);
         return false;

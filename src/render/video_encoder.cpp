@@ -37,7 +37,9 @@ std::vector<std::string> encoder_arguments(video_format format, int width, int h
         arguments.insert(arguments.end(), {"-c:v", "libx264", "-preset", "medium", "-crf", "20"});
         arguments.insert(arguments.end(), {"-movflags", "+faststart", "-f", "mp4"});
     }
-    arguments.insert(arguments.end(), {"-y", output});
+    // "file:" keeps ffmpeg from taking a name such as pipe:1.webm or
+    // -x.webm for a protocol or an option.
+    arguments.insert(arguments.end(), {"-y", "file:" + output});
     return arguments;
 }
 

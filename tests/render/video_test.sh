@@ -52,7 +52,9 @@ formats() {
     name=$format
     if [ "$format" = webm ]; then
       codec=vp9
-      "$program" --video "$video" --size 320x240 --seed 5 --steps 60 >"$work/$format.log" 2>&1
+      # A name that ffmpeg would take for its standard output, but a file's.
+      video=$work/$format/pipe:1.webm
+      (cd "$work/$format" && "$program" --video pipe:1.webm --size 320x240 --seed 5 --steps 60) >"$work/$format.log" 2>&1
       status=$?
       # In a pipe, a line at every tenth.
       expect "webm: progress lines" "$(grep -c 'of 61 frames' "$work/$format.log")" 10
@@ -76,7 +78,7 @@ formats() {
       "$(compare -metric PSNR "$work/$format-first.png" "$work/step-0.png" null: 2>&1)" "$first_bound"
     at_least "$format: the last frame is step 60's picture" \
       "$(compare -metric PSNR "$work/$format-last.png" "$work/step-60.png" null: 2>&1)" "$last_bound"
-    only_files "$format" "$(ls -A "$work/$format")" "v.$format"
+    only_files "$format" "$(ls -A "$work/$format")" "${video##*/}"
   done
 }
 
@@ -104,6 +106,10 @@ failures() {
   mkdir -p "$work/out" "$work/bin"
   failing "no ffmpeg" 2 'needs the program ffmpeg, which is not on PATH \(on Debian: apt-get install ffmpeg\)' \
     env PATH=/nonexistent "$program" --video "$video" --size 320x240 --steps 30
+
+  # Frames larger than the memory the process may have.
+  failing "too little memory" 1 'not enough memory for frames of this size$' \
+    sh -c 'ulimit -v 2500000 && exec "$@"' - "$program" --video "$video" --size 16000x16000 --steps 1
 
   # An encoder that ends before reading: the frames meet a broken pipe.
   printf '#!/bin/sh\necho "Unknown encoder libvpx-vp9" >&2\nexit 1\n' >"$work/bin/ffmpeg"
