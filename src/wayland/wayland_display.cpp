@@ -280,6 +280,9 @@ void wayland_display::pointer_entered(wl_pointer* entered, std::uint32_t serial,
 {
     if (hide_pointer)
         wl_pointer_set_cursor(entered, serial, nullptr, 0, 0);
+    // A surface already destroyed on our side arrives as null.
+    if (!surface)
+        return;
     pointer_surface = surface;
     if (!first_surface) {
         first_surface = surface;

@@ -128,7 +128,8 @@ bool wayland_run::should_end()
         return false;
     // A layer surface is also closed when its output goes: that removal may
     // still be on its way.
-    wl_display_roundtrip(display.connection);
+    if (wl_display_roundtrip(display.connection) < 0)
+        return true;
     follow_outputs();
     return std::any_of(surfaces.begin(), surfaces.end(), closed);
 }
@@ -144,8 +145,11 @@ void wayland_run::draw_due()
 bool wayland_run::wait(stop_signals& signals)
 {
     wl_display* connection = display.connection;
+    // A connection in error dispatches nothing, so prepare_read would fail
+    // for ever.
     while (wl_display_prepare_read(connection) != 0)
-        wl_display_dispatch_pending(connection);
+        if (wl_display_dispatch_pending(connection) < 0)
+            return false;
     wl_display_flush(connection);
 
     const auto now = clock::now();

@@ -156,7 +156,9 @@ void wayland_surface::frame_shown()
 
 void wayland_surface::output_entered(wl_output* entered)
 {
-    entered_outputs.push_back(entered);
+    // An output already destroyed on our side arrives as null.
+    if (entered)
+        entered_outputs.push_back(entered);
 }
 
 void wayland_surface::output_left(wl_output* left)
@@ -190,8 +192,12 @@ void wayland_surface::apply_size()
     std::int32_t scale = 1;
     if (output)
         scale = std::max(output->scale, 1);
+    // Looked up among the outputs still there: one removed since it was
+    // entered has been destroyed, and no leave may ever come for it.
     for (wl_output* entered : entered_outputs)
-        scale = std::max(scale, static_cast<wayland_output*>(wl_output_get_user_data(entered))->scale);
+        for (const auto& known : display.outputs)
+            if (known->output == entered)
+                scale = std::max(scale, known->scale);
     if (width <= 0 || height <= 0) {
         width = output && output->mode_width > 0 ? output->mode_width / scale : default_width;
         height = output && output->mode_height > 0 ? output->mode_height / scale : default_height;
