@@ -8,9 +8,14 @@ set -euo pipefail
 out="${1:-out}"
 # What `make run` builds: preset run, the two programs alone.
 build=build/run/src
-# velmora takes Wayland where WAYLAND_DISPLAY names a compositor, and X11
-# where that cannot be reached and DISPLAY is set.
-if [ -n "${WAYLAND_DISPLAY:-}" ]; then
+# velmora takes Wayland where WAYLAND_DISPLAY names a compositor's socket
+# (one inherited by a remote shell may name none), and X11 where that cannot
+# be reached and DISPLAY is set.
+wayland_socket=${WAYLAND_DISPLAY:-}
+if [ -n "$wayland_socket" ] && [ "${wayland_socket#/}" = "$wayland_socket" ]; then
+  wayland_socket=${XDG_RUNTIME_DIR:-/run/user/$(id -u)}/$wayland_socket
+fi
+if [ -n "$wayland_socket" ] && [ -S "$wayland_socket" ]; then
   echo "Velmora on Wayland ($WAYLAND_DISPLAY): close its window, or press q or Escape, to end."
   exec "$build/hack/velmora"
 fi

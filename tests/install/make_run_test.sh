@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # `make run` in a copy of the source tree, with every apt-get call failing
-# (a stand-in earlier on PATH exiting 100) and no display: the run tier,
+# (a stand-in earlier on PATH exiting 100), no X display and a Wayland
+# display that names no socket (as a remote shell may inherit): the run tier,
 # present, needs nothing of apt; the run build configures without GoogleTest
 # or Google Benchmark, builds the hack and the renderer and nothing else,
 # and the headless run writes its pictures and its animation.
@@ -19,7 +20,7 @@ fail() {
   exit 1
 }
 cd "$work/tree"
-env -u DISPLAY -u WAYLAND_DISPLAY PATH="$work/bin:$PATH" make run JOBS=2 >"$work/make.log" 2>&1 ||
+env -u DISPLAY WAYLAND_DISPLAY=velmora-no-compositor PATH="$work/bin:$PATH" make run JOBS=2 >"$work/make.log" 2>&1 ||
   { cat "$work/make.log"; fail "make run exited non-zero"; }
 [ ! -e "$work/apt-calls" ] || fail "apt-get was called: $(cat "$work/apt-calls")"
 
