@@ -6,6 +6,14 @@
 #include "gl.h"
 #include "scene/ball_camera.h"
 
+std::chrono::steady_clock::time_point next_frame_time(std::chrono::steady_clock::time_point due,
+                                                      std::chrono::steady_clock::time_point now)
+{
+    constexpr std::chrono::milliseconds frame_period(frame_period_ms);
+    const auto next = due + frame_period;
+    return next < now ? now + frame_period : next;
+}
+
 hack_frames::hack_frames(bool with_fps) : show_fps(with_fps), whole_frames(whole_frames_asked())
 {}
 

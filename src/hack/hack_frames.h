@@ -3,10 +3,21 @@
 // the buffer kept it, with the -fps overlay on top.
 #pragma once
 
+#include <chrono>
+
 #include "hack/fps_overlay.h"
 #include "scene/frame.h"
 
 class ball_camera;
+
+// The size of a window of the hack's own.
+constexpr int hack_window_width = 1024;
+constexpr int hack_window_height = 768;
+
+// When the frame after one that was due at due comes, drawn by now: a
+// period later, or a period from now after a stall instead of catching up.
+std::chrono::steady_clock::time_point next_frame_time(std::chrono::steady_clock::time_point due,
+                                                      std::chrono::steady_clock::time_point now);
 
 class hack_frames {
 public:

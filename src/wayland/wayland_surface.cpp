@@ -11,10 +11,6 @@
 
 namespace {
 
-constexpr int default_width = 1024;
-constexpr int default_height = 768;
-constexpr std::chrono::milliseconds frame_period(frame_period_ms);
-
 wayland_surface& owner(void* data)
 {
     return *static_cast<wayland_surface*>(data);
@@ -199,8 +195,8 @@ void wayland_surface::apply_size()
             if (known->output == entered)
                 scale = std::max(scale, known->scale);
     if (width <= 0 || height <= 0) {
-        width = output && output->mode_width > 0 ? output->mode_width / scale : default_width;
-        height = output && output->mode_height > 0 ? output->mode_height / scale : default_height;
+        width = output && output->mode_width > 0 ? output->mode_width / scale : hack_window_width;
+        height = output && output->mode_height > 0 ? output->mode_height / scale : hack_window_height;
     }
     const int new_width = buffer_side(width, scale, scale_120ths);
     const int new_height = buffer_side(height, scale, scale_120ths);
@@ -234,9 +230,5 @@ void wayland_surface::draw()
     wl_callback_add_listener(frame_callback, &frame_listener, this);
     context.present();
     frames->presented();
-    next_frame += frame_period;
-    // After a stall, keep the period instead of catching up.
-    const auto now = clock::now();
-    if (next_frame < now)
-        next_frame = now + frame_period;
+    next_frame = next_frame_time(next_frame, clock::now());
 }

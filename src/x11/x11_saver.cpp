@@ -15,10 +15,6 @@
 
 namespace {
 
-constexpr int default_width = 1024;
-constexpr int default_height = 768;
-constexpr std::chrono::milliseconds frame_period(frame_period_ms);
-
 // The window to draw on for -root: XScreenSaver names its own window in the
 // environment; without it, the screen's root window.
 bool root_target(Display* display, Window& target, std::string& error)
@@ -64,7 +60,7 @@ bool saver_run::open_window(std::string& error)
     XVisualInfo visual{};
     if (options.target == hack_target::new_window) {
         return choose_glx_visual(display, DefaultScreen(display), visual, error) &&
-               window.create(display, visual, default_width, default_height, error) &&
+               window.create(display, visual, hack_window_width, hack_window_height, error) &&
                context.create(display, visual, window.id, error);
     }
     Window target = options.window_id;
@@ -124,11 +120,8 @@ int saver_run::run(stop_signals& signals)
         auto now = clock::now();
         if (now >= next_frame) {
             draw_frame();
-            next_frame += frame_period;
-            // After a stall, keep the period instead of catching up.
             now = clock::now();
-            if (next_frame < now)
-                next_frame = now + frame_period;
+            next_frame = next_frame_time(next_frame, now);
         }
 
         const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next_frame - now).count() + 1;
