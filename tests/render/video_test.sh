@@ -108,8 +108,12 @@ failures() {
     env PATH=/nonexistent "$program" --video "$video" --size 320x240 --steps 30
 
   # Frames larger than the memory the process may have.
-  failing "too little memory" 1 'not enough memory for frames of this size$' \
-    sh -c 'ulimit -v 2500000 && exec "$@"' - "$program" --video "$video" --size 16000x16000 --steps 1
+  if [ -z "${VELMORA_SANITIZE:-}" ]; then
+    failing "too little memory" 1 'not enough memory for frames of this size$' \
+      sh -c 'ulimit -v 2500000 && exec "$@"' - "$program" --video "$video" --size 16000x16000 --steps 1
+  else
+    echo "skipped: too little memory (a sanitizer's shadow memory needs more address space)"
+  fi
 
   # An encoder that ends before reading: the frames meet a broken pipe.
   printf '#!/bin/sh\necho "Unknown encoder libvpx-vp9" >&2\nexit 1\n' >"$work/bin/ffmpeg"
